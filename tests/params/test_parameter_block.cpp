@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+#include "params/ParameterBlock.h"
+
+using namespace canalarm;
+using Eeprom = std::array<std::uint8_t, 256>;
+
+namespace {
+
+Eeprom Filled(std::uint8_t value) {
+  Eeprom eeprom;
+  eeprom.fill(value);
+  return eeprom;
+}
+
+}  // namespace
+
+TEST(ParameterBlock, ErasedModule) {
+  const ParameterSet set = FillParameters(Filled(0xFF));
+  for (const OptionSwitch& sw : OptionSwitches()) {
+    if (sw.field == &ParameterSet::fs1) {
+      EXPECT_FALSE(set.fs1) << "FS3 is set after FS1 and clears it";
+    } else {
+      EXPECT_TRUE(set.*sw.field) << sw.name;
+    }
+  }
+  EXPECT_EQ(set.pin, "255255255255");
+  EXPECT_EQ(set.programNumber, "FF");
+  EXPECT_EQ(set.spinValue, 165);
+}
+
+TEST(ParameterBlock, FillReadsEachBitIntoItsOwnSwitch) {
+  for (const OptionSwitch& sw : OptionSwitches()) {
+    Eeprom eeprom = Filled(0);
+    eeprom[sw.address] = sw.mask;
+    const ParameterSet set = FillParameters(eeprom);
+    for (const OptionSwitch& other : OptionSwitches())
+      EXPECT_EQ(set.*other.field, &other == &sw) << sw.name << " / " << other.name;
+  }
+}
+
+TEST(ParameterBlock, PinDigitsAndProgramNumber) {
+  Eeprom eeprom = Filled(0x5A);
+  ParameterSet set = FillParameters(eeprom);
+  set.pin = "0907";
+  set.programNumber = "37";
+  FoldParameters(set, eeprom);
+  EXPECT_EQ(eeprom[0x26], 0);
+  EXPECT_EQ(eeprom[0x66], 9);
+  EXPECT_EQ(eeprom[0x27], 0);
+  EXPECT_EQ(eeprom[0x67], 7);
+  EXPECT_EQ(eeprom[0x28], 0x37);
+
+  const ParameterSet back = FillParameters(eeprom);
+  EXPECT_EQ(back.pin, "0907");
+  EXPECT_EQ(back.programNumber, "37");
+  EXPECT_EQ(back.spinValue, 37);
+
+  // Unfilled positions of the field read as "2".
+  for (const auto& [pin, digits] : {std::pair{"", "2222"}, std::pair{"1", "1222"},
+                                    std::pair{"123456", "1234"}}) {
+    set.pin = pin;
+    FoldParameters(set, eeprom);
+    const std::array<std::uint8_t, 4> stored{eeprom[0x26], eeprom[0x66], eeprom[0x27], eeprom[0x67]};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(stored[i], digits[i] - '0') << pin;
+  }
+}
+
+TEST(ParameterBlock, FoldRebuildsOptionByteTwoAndKeepsOtherBytes) {
+  Eeprom eeprom = Filled(0);
+  eeprom[0x61] = 0xE1;  // FA, plus the unused bits 0, 5 and 6
+  for (int i = 0; i < 256; ++i)
+    if (i != 0x61) eeprom[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  const Eeprom before = eeprom;
+  ParameterSet set = FillParameters(eeprom);
+  set.pin = "1234";
+  FoldParameters(set, eeprom);
+  EXPECT_EQ(eeprom[0x61], 0x80);
+  for (int i = 0; i < 256; ++i) {
+    const bool parameter = std::find(kParameterAddresses.begin(), kParameterAddresses.end(),
+                                     i) != kParameterAddresses.end();
+    if (!parameter) {
+      EXPECT_EQ(eeprom[i], before[i]) << i;
+    }
+  }
+}
+
+TEST(ParameterBlock, FoldOfFillGivesTheBytesBack) {
+  // Every image whose parameter bytes hold valid values comes back unchanged,
+  // apart from the known exceptions: unused bits of option byte 2 and FS1
+  // with FS3, which the interlock reduces to FS3.
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 2000; ++round) {
+    Eeprom eeprom;
+    for (auto& b : eeprom) b = static_cast<std::uint8_t>(random());
+    for (std::uint8_t address : kPinDigitAddresses) eeprom[address] %= 10;
+    eeprom[0x61] &= 0x9E;
+    if ((eeprom[0x61] & 0x14) == 0x14) eeprom[0x61] &= ~0x04;
+    const Eeprom original = eeprom;
+    FoldParameters(FillParameters(eeprom), eeprom);
+    ASSERT_EQ(eeprom, original) << "round " << round;
+  }
+}
+
+TEST(ParameterBlock, NonDigitPinChangesNothing) {
+  Eeprom eeprom = Filled(0x33);
+  ParameterSet set = FillParameters(Filled(0));
+  for (const char* pin : {"12a4", "1 34", "-123"}) {
+    set.pin = pin;
+    EXPECT_THROW(FoldParameters(set, eeprom), ParameterError) << pin;
+    EXPECT_EQ(eeprom, Filled(0x33)) << pin;
+  }
+}
+
+TEST(ParameterBlock, HazardLightInterlock) {
+  ParameterSet set;
+  SetFs1(set, true);
+  set.fs2 = true;
+  EXPECT_TRUE(set.fs1);
+  SetFs3(set, true);
+  EXPECT_FALSE(set.fs1);
+  EXPECT_TRUE(set.fs3);
+  EXPECT_TRUE(set.fs2);
+  SetFs1(set, false);
+  EXPECT_TRUE(set.fs3);  // unchecking does not touch the other box
+  SetFs1(set, true);
+  EXPECT_FALSE(set.fs3);
+}
+
+TEST(ParameterBlock, SpinButtons) {
+  const struct {
+    int from, up, down;
+  } cases[] = {{11, 12, 11}, {19, 21, 18}, {21, 22, 19}, {31, 32, 29},
+               {98, 99, 97}, {99, 99, 98}, {165, 99, 164}, {0, 1, 255}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SpinUp(static_cast<std::uint8_t>(c.from)), c.up) << c.from;
+    EXPECT_EQ(SpinDown(static_cast<std::uint8_t>(c.from)), c.down) << c.from;
+  }
+}
+
+TEST(ParameterBlock, ModeCaptions) {
+  EXPECT_EQ(ModeCaption("(4) FI mode ", true), "(4) FA mode ");
+  EXPECT_EQ(ModeCaption("(4) FA mode ", false), "(4) FI mode ");
+  EXPECT_EQ(ModeCaption("(5) FI delay ", false), "(5) FI delay ");  // no "A": unchanged
+  EXPECT_EQ(ModeCaption("(4) Функция FI ", true), "(4) Функция FA ");
+  EXPECT_EQ(ModeCaption("(5) Késleltetés FI", true), "(5) Késleltetés FA");
+}
+
+TEST(ParameterBlock, DefaultsFoldToTheDesignTimeBytes) {
+  Eeprom eeprom = Filled(0);
+  ParameterSet set;
+  set.pin = "0000";
+  FoldParameters(set, eeprom);
+  EXPECT_EQ(eeprom[0x21], 0x01);
+  EXPECT_EQ(eeprom[0x61], 0x00);
+  EXPECT_EQ(eeprom[0x28], 0x11);
+}
