@@ -1,0 +1,28 @@
+// `canalarm info FILE`: reads a firmware file as an upload would and tells
+// what it holds.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace canalarm::cli {
+
+struct InfoOptions {
+  std::string file;
+  bool plain = false;  // plain Intel HEX instead of record-encoded
+  bool json = false;   // one JSON object instead of the summary
+};
+
+// Runs the firmware load and the help reading on the file and prints the
+// result. Returns the exit status: 0 loaded, 1 the load failed, 2 the file
+// can't be opened or read.
+int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
+
+// Adds the subcommand to `app`; its exit status goes to `exitStatus`.
+void AddInfoCommand(CLI::App& app, int& exitStatus);
+
+}  // namespace canalarm::cli

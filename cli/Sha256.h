@@ -1,0 +1,13 @@
+// SHA-256 of a byte block, for the image digests that `canalarm info` prints.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace canalarm::cli {
+
+// Lower-case hexadecimal SHA-256 digest of `data`.
+std::string Sha256Hex(std::span<const std::uint8_t> data);
+
+}  // namespace canalarm::cli

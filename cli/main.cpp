@@ -1,0 +1,27 @@
+// canalarm: the command line of the CAN alarm bootloader tool.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/CodecCommands.h"
+#include "cli/ExitStatus.h"
+#include "cli/InfoCommand.h"
+
+int main(int argc, char** argv) {
+  using namespace canalarm::cli;
+  CLI::App app{"canalarm: firmware and parameters of the CAN alarm module, over its bootloader"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(CANALARM_VERSION));
+  int exitStatus = kExitOk;
+  AddInfoCommand(app, exitStatus);
+  AddEncodeCommand(app, exitStatus);
+  AddDecodeCommand(app, exitStatus);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // --help, --version
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+  return exitStatus;
+}
