@@ -1,0 +1,141 @@
+// The link steps that every operation with the module's bootloader uses:
+// open the port and restart the module, wake the bootloader and agree the
+// link key, send framed packets, and wait for acknowledgements and replies.
+//
+// The steps run on the host's thread. Waits pump the host's events, so the
+// countdown's ticks and the user's Cancel take effect; the fixed sleeps of
+// the restart pulse and the wake-up block. A port error after the port was
+// opened is not handled here: the port's exception leaves the step.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <random>
+#include <string_view>
+
+#include "link/LinkHost.h"
+#include "link/LinkPort.h"
+#include "link/LinkProtocol.h"
+#include "ui/MessageSet.h"
+
+namespace canalarm {
+
+// Where a link's messages go and which progress bars follow its countdown.
+struct LinkTarget {
+  MessageTarget messages = MessageTarget::Log;
+  bool programmingBar = false;  // `ProgressBar`
+  bool parametersBar = false;   // `ProgressBar1`
+};
+
+enum class WaitResult { Done, TimedOut, Cancelled };
+
+struct AckResult {
+  WaitResult wait = WaitResult::TimedOut;
+  std::uint8_t code = 0;  // 0 accepted, else the bootloader's error code
+};
+
+// A progress bar's range and position, kept inside the range as a progress
+// control keeps it.
+struct ProgressState {
+  int minimum = 0;
+  int maximum = 100;
+  int position = 0;
+};
+
+class BootloaderLink {
+ public:
+  BootloaderLink(LinkPort& port, LinkHost& host) : port_(port), host_(host) {}
+  BootloaderLink(const BootloaderLink&) = delete;
+  BootloaderLink& operator=(const BootloaderLink&) = delete;
+
+  LinkPort& Port() { return port_; }
+  LinkHost& Host() { return host_; }
+
+  // Random key agreement after the wake-up (the hidden "RandomEncoding" option).
+  void SetRandomKey(bool on) { randomKey_ = on; }
+  std::uint8_t Key() const { return key_; }
+
+  // Selects port and speed, opens the port (also when it is open already)
+  // and pulses RTS: on for 500 ms, then off and 100 ms of quiet. With
+  // `showPortText` the status field shows "Opening port Com" and the number.
+  // Returns false when the port throws on any of it; the caller reports it.
+  bool OpenLinkPort(const PortChoice& choice, bool showPortText);
+
+  // Arms the countdown with `ticks`, repeats the wake-up pair until the
+  // bootloader answers or the countdown runs out, and agrees the link key.
+  // Reports the search and its end to the target's messages. When not found,
+  // the port is closed; the countdown is then 0 (no answer) or -1 (cancelled).
+  bool WakeBootloader(int ticks, const LinkTarget& target);
+
+  // Sends one packet: the first `length` bytes of `buffer` as its data. The
+  // buffer is taken by value; the caller's stays as it was.
+  void SendPacket(std::uint8_t command, std::uint16_t address, PacketBuffer buffer,
+                  std::uint8_t length);
+
+  // Arms the countdown with 30 ticks and waits for one acknowledgement byte.
+  AckResult WaitAck();
+
+  // Reads `count` reply bytes into `buffer`, unmasked, on the countdown as it
+  // stands (it is not armed here). When the countdown ends first, the bytes
+  // read so far stay and the rest of `buffer` is left as it was. Returns the
+  // countdown: positive = complete, 0 = timed out, -1 = cancelled.
+  int ReadReply(std::size_t count, PacketBuffer& buffer);
+
+  // Shows `text` at the target: a new log line or the status field's text.
+  void Report(const LinkTarget& target, std::string_view text);
+  void Report(const LinkTarget& target, MessageRole role) {
+    Report(target, host_.Messages().Text(role));
+  }
+
+  // Progress bars, with the host told of every change.
+  ProgressState& Progress(ProgressBarId bar);
+  void SetProgress(ProgressBarId bar, int minimum, int maximum, int position);
+  void SetProgressMinimum(ProgressBarId bar, int minimum);
+  void SetProgressMaximum(ProgressBarId bar, int maximum);
+  void SetProgressPosition(ProgressBarId bar, int position);
+
+  // Closes the port after letting queued output leave, at most a bounded
+  // time, so that a reset packet queued just before reaches the module.
+  void CloseAfterOutput();
+  // Closes the port at once, discarding queued output.
+  void Close();
+
+  // Arms the countdown, for requests whose reply wait needs it.
+  void ArmCountdown(int ticks) { host_.TheCountdown().Arm(ticks, host_.Now()); }
+  int CountdownValue() { return host_.TheCountdown().Value(); }
+
+  // One operation at a time: an operation holds this while it runs.
+  class Session {
+   public:
+    explicit Session(BootloaderLink& link) : link_(link), acquired_(!link.busy_) {
+      link_.busy_ = true;
+    }
+    ~Session() {
+      if (acquired_) link_.busy_ = false;
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    // False when another operation was running already.
+    bool Acquired() const { return acquired_; }
+
+   private:
+    BootloaderLink& link_;
+    bool acquired_;
+  };
+  bool Busy() const { return busy_; }
+
+ private:
+  void ShowProgress(ProgressBarId bar);
+  void ForEachBar(const LinkTarget& target, int minimum, int maximum, int position);
+  void AgreeKey();
+
+  LinkPort& port_;
+  LinkHost& host_;
+  bool randomKey_ = false;
+  bool busy_ = false;
+  std::uint8_t key_ = kInitialLinkKey;
+  std::array<ProgressState, 2> bars_{};
+};
+
+}  // namespace canalarm

@@ -1,0 +1,20 @@
+// How an operation on the bootloader link ended.
+#pragma once
+
+namespace canalarm {
+
+enum class LinkOutcome {
+  Done,            // finished; the module was reset where the operation does that
+  NoFileSelected,  // upload without a chosen firmware file
+  FileReadError,   // the firmware file can't be opened or doesn't load
+  PortOpenError,   // the port can't be opened
+  NoBootloader,    // no answer to the wake-up
+  Cancelled,       // the user cancelled
+  CommError,       // an answer timed out
+  WriteRefused,    // the module answered a write with an error code
+  VerifyFailed,    // the EEPROM read back differs from what was written
+  NotAllowed,      // refused before starting: another operation runs, or a
+                   // parameter write without a complete read of the module
+};
+
+}  // namespace canalarm

@@ -1,0 +1,58 @@
+// What the bootloader link needs of a serial port.
+//
+// The link steps use nothing else. The main implementation wraps the serial
+// port component; tests use a scripted fake.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace canalarm {
+
+// Which port to open: COMn, or a device path given directly.
+struct PortChoice {
+  int comNumber = 1;
+  std::string devicePath;  // when not empty, used instead of comNumber
+  int baud = 9600;
+
+  // "COM3" or the device path, for messages.
+  std::string Name() const {
+    return devicePath.empty() ? "COM" + std::to_string(comNumber) : devicePath;
+  }
+};
+
+class LinkPort {
+ public:
+  virtual ~LinkPort() = default;
+
+  // Selects port and speed for the next open (ComNumber, Baud).
+  virtual void Select(const PortChoice& choice) = 0;
+  // Opens the port, also when it is open already (it is then reopened with
+  // the current settings). Throws when that fails.
+  virtual void Open() = 0;
+  // Closes the port; queued output that has not left is discarded.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual void SetRts(bool on) = 0;
+  // Discards every received byte not yet read.
+  virtual void ClearInput() = 0;
+  // Queues one byte for sending; returns at once.
+  virtual void WriteByte(std::uint8_t byte) = 0;
+  // True when at least one received byte waits to be read.
+  virtual bool ByteAvailable() = 0;
+  // Removes and returns the next received byte; only after ByteAvailable().
+  virtual std::uint8_t ReadByte() = 0;
+
+  // Waits until every queued byte has left the port, at most `limit`.
+  // Returns whether it did. Used before closing after the reset command, so
+  // that the reset reaches the module.
+  virtual bool DrainOutput(std::chrono::milliseconds limit) = 0;
+
+  // Blocks until a received byte is available or `deadline` passes; returns
+  // at once when a byte is there already. Lets a waiting host sleep instead
+  // of polling.
+  virtual void WaitForInput(std::chrono::steady_clock::time_point deadline) = 0;
+};
+
+}  // namespace canalarm

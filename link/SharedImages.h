@@ -1,0 +1,20 @@
+// The firmware images and the file they come from, shared by the upload and
+// the parameter read and write for the whole run.
+#pragma once
+
+#include <string>
+
+#include "firmware/FirmwareImages.h"
+
+namespace canalarm {
+
+struct SharedImages {
+  std::string firmwareFileName;  // empty until a file is chosen
+  FirmwareImages images;
+  // The EEPROM image holds a complete, successful read of the module. Only
+  // then may a parameter write send it: a firmware load or a failed read
+  // leaves other data there, which written back would corrupt the module.
+  bool eepromHoldsModuleRead = false;
+};
+
+}  // namespace canalarm

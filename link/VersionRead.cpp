@@ -1,0 +1,88 @@
+#include "link/VersionRead.h"
+
+#include <cstdio>
+
+#include "firmware/TextEncoding.h"
+
+namespace canalarm {
+
+namespace {
+constexpr LinkTarget kTarget{MessageTarget::Log, true, true};
+
+// A reply that did not complete: report it; the port stays open.
+LinkOutcome ReplyFailure(BootloaderLink& link, int result) {
+  link.Report(kTarget, result == 0 ? MessageRole::msgCommError : MessageRole::msgCancelled);
+  return result == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
+}
+}  // namespace
+
+std::string DeviceIdLine(std::uint8_t byte1, std::uint8_t byte2) {
+  char text[32];
+  std::snprintf(text, sizeof text, "Device ID: %02X:%02X", byte2, byte1);
+  return text;
+}
+
+std::string VersionLine(std::string_view label, const std::array<std::uint8_t, 16>& text) {
+  // Nothing is trimmed. Bytes above 0x7F are read in the Central European
+  // code page the module's texts use; control bytes show as '.'.
+  std::string bytes;
+  for (std::uint8_t b : text) bytes.push_back(b < 0x20 || b == 0x7F ? '.' : static_cast<char>(b));
+  return std::string(label) + ": " + Windows1250ToUtf8(bytes);
+}
+
+VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, bool readIdentity) {
+  VersionReadResult result;
+  BootloaderLink::Session session(link);
+  if (!session.Acquired()) {
+    result.outcome = LinkOutcome::NotAllowed;
+    return result;
+  }
+  LinkHost& host = link.Host();
+  host.ClearLog();
+  if (!link.OpenLinkPort(port, true)) {
+    link.Report(kTarget, MessageRole::msgPortOpenError);
+    result.outcome = LinkOutcome::PortOpenError;
+    return result;
+  }
+  if (!link.WakeBootloader(kVersionWakeTicks, kTarget)) {
+    result.outcome =
+        link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+    return result;
+  }
+
+  PacketBuffer buffer{};
+  if (readIdentity) {
+    link.Port().ClearInput();
+    link.SendPacket(kCmdReadIdentity, 0, buffer, 0);
+    link.ArmCountdown(kIdentityReplyTicks);
+    const int reply = link.ReadReply(kIdentityReplySize, buffer);
+    if (reply < 1) {
+      result.outcome = ReplyFailure(link, reply);
+      return result;
+    }
+    result.identity = {buffer[1], buffer[2]};
+    link.Report(kTarget, DeviceIdLine(buffer[1], buffer[2]));
+  }
+
+  link.Port().ClearInput();
+  std::fill(buffer.begin(), buffer.begin() + 19, 0xFF);
+  link.SendPacket(kCmdReadEeprom, kVersionTextAddress, buffer, kBlockSize);
+  // Not armed again: the reply runs on what the wake-up (or the identity
+  // request) left of the countdown.
+  const int reply = link.ReadReply(kReadReplySize, buffer);
+  if (reply < 1) {
+    result.outcome = ReplyFailure(link, reply);
+    return result;
+  }
+  std::array<std::uint8_t, 16> version{};
+  std::copy(buffer.begin() + 1, buffer.begin() + 17, version.begin());
+  result.version = version;
+  link.Report(kTarget, VersionLine(host.Messages().Text(MessageRole::msgProgramVersion), version));
+  link.Report(kTarget, MessageRole::msgDone);
+  host.SetStatus("OK. Restart CPU...");
+  link.SendPacket(kCmdReset, 0, buffer, 0);
+  result.outcome = LinkOutcome::Done;
+  return result;
+}
+
+}  // namespace canalarm

@@ -1,0 +1,139 @@
+#include "params/ParameterTransfer.h"
+
+#include <cstdio>
+#include <string>
+
+#include "link/EepromVerify.h"
+
+namespace canalarm {
+
+namespace {
+
+constexpr ProgressBarId kBar = ProgressBarId::Parameters;
+constexpr LinkTarget kTarget{MessageTarget::ParameterStatus, false, true};
+constexpr int kBlocks = 16;
+
+// "b" then the 16 data bytes and the last reply byte in hexadecimal.
+std::string DumpLine(int block, const PacketBuffer& area) {
+  std::string line = std::to_string(block) + " ";
+  char hex[3];
+  for (int i = 1; i <= 16; ++i) {
+    std::snprintf(hex, sizeof hex, "%02X", area[i]);
+    line += hex;
+  }
+  std::snprintf(hex, sizeof hex, "%02X", area[17]);
+  return line + " " + hex;
+}
+
+}  // namespace
+
+LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                             ParameterTab& tab) {
+  BootloaderLink::Session session(link);
+  if (!session.Acquired()) return LinkOutcome::NotAllowed;
+  LinkHost& host = link.Host();
+  if (!link.OpenLinkPort(port, true)) {
+    link.Report(kTarget, MessageRole::msgPortOpenError);
+    return LinkOutcome::PortOpenError;
+  }
+  auto& eeprom = shared.images.eeprom;
+  eeprom.fill(0xFF);
+  shared.eepromHoldsModuleRead = false;
+  tab.SetWriteEnabled(false);
+  if (!link.WakeBootloader(kParameterReadTicks, kTarget))
+    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+
+  link.Report(kTarget, MessageRole::msgOK);
+  link.Report(kTarget, MessageRole::msgReadingEeprom);
+  // Positions a reply does not reach keep what they held: 0xFF for the data
+  // area, the previous block's bytes for the last two.
+  PacketBuffer area{};
+  for (int block = 0; block < kBlocks; ++block) {
+    const auto address = static_cast<std::uint16_t>(block * kBlockSize);
+    link.Port().ClearInput();
+    std::fill(area.begin(), area.begin() + kBlockSize, 0xFF);
+    link.SendPacket(kCmdReadEeprom, address, area, kBlockSize);
+    link.ReadReply(kReadReplySize, area);
+    std::copy(area.begin() + 1, area.begin() + 1 + kBlockSize, eeprom.begin() + address);
+    host.AddDumpLine(DumpLine(block, area));
+  }
+  const int countdown = link.CountdownValue();
+  if (countdown < 1) {
+    link.Report(kTarget, countdown == 0 ? MessageRole::msgCommError : MessageRole::msgCancelled);
+    return countdown == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
+  }
+
+  tab.Fill(FillParameters(eeprom));
+  shared.eepromHoldsModuleRead = true;
+  tab.SetWriteEnabled(true);
+  link.Report(kTarget, MessageRole::msgDone);
+  host.SetStatus("OK. Restart CPU...");
+  link.SendPacket(kCmdReset, 0, area, 0);
+  return LinkOutcome::Done;
+}
+
+LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                              ParameterTab& tab, const ParameterWriteOptions& options) {
+  BootloaderLink::Session session(link);
+  if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
+  LinkHost& host = link.Host();
+  if (!link.OpenLinkPort(port, false)) {
+    link.Report(kTarget, MessageRole::msgPortOpenError);
+    return LinkOutcome::PortOpenError;
+  }
+  auto& eeprom = shared.images.eeprom;
+  FoldParameters(tab.Current(), eeprom);
+  if (!link.WakeBootloader(kParameterWriteTicks, kTarget))
+    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+
+  link.Report(kTarget, "OK");
+  link.Port().ClearInput();
+  shared.images.highestEeprom = 255;
+  link.Report(kTarget, MessageRole::msgWritingEeprom);
+  link.SetProgressMinimum(kBar, 0);
+  link.SetProgressPosition(kBar, 0);
+  link.SetProgressMaximum(kBar, kBlocks - 1);
+
+  PacketBuffer area{};
+  for (int block = 0; block < kBlocks; ++block) {
+    const auto address = static_cast<std::uint16_t>(block * kBlockSize);
+    std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
+    link.SendPacket(kCmdWriteEeprom, address, area, kBlockSize);
+    const AckResult ack = link.WaitAck();
+    if (ack.wait != WaitResult::Done) {
+      const bool cancelled = ack.wait == WaitResult::Cancelled;
+      link.Report(kTarget, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
+      link.Close();
+      link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
+      return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
+    }
+    if (ack.code != 0) {
+      link.Report(kTarget, MessageRole::msgEepromWriteError);
+      link.Close();
+      link.SetProgressPosition(kBar, link.Progress(kBar).minimum);
+      return LinkOutcome::WriteRefused;
+    }
+    link.SetProgressPosition(kBar, block);
+    host.ProcessEvents();
+  }
+  if (options.verify) {
+    const LinkOutcome verified = VerifyEeprom(link, kTarget, eeprom, kBlocks - 1);
+    if (verified != LinkOutcome::Done) {
+      link.Close();
+      return verified;
+    }
+  }
+
+  host.SetStatus("Reset CPU...");
+  link.SendPacket(kCmdReset, 0, area, 0);
+  // The write button goes off after a complete write: the next write starts
+  // from a fresh read.
+  shared.eepromHoldsModuleRead = false;
+  tab.SetWriteEnabled(false);
+  link.Report(kTarget, MessageRole::msgDone);
+  link.CloseAfterOutput();
+  link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
+  return LinkOutcome::Done;
+}
+
+}  // namespace canalarm

@@ -1,0 +1,33 @@
+// The parameter read and write: the module's whole 256-byte EEPROM read into
+// the EEPROM image and shown on the parameters tab, and the tab folded back
+// into the image and written to the module.
+#pragma once
+
+#include "link/BootloaderLink.h"
+#include "link/LinkOutcome.h"
+#include "link/SharedImages.h"
+#include "params/ParameterTab.h"
+
+namespace canalarm {
+
+inline constexpr int kParameterReadTicks = 25;   // the wake-up and all sixteen blocks
+inline constexpr int kParameterWriteTicks = 30;  // the wake-up; 30 more per block
+
+struct ParameterWriteOptions {
+  bool verify = false;  // read the EEPROM back before the reset and compare
+};
+
+// Reads the module's EEPROM into `shared.images.eeprom` and fills `tab`. The
+// right to write is withdrawn when the read starts and given back only when
+// it completes. The port stays open after the block phase.
+LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                             ParameterTab& tab);
+
+// Folds `tab` into the EEPROM image and writes all 256 bytes. Refused
+// (NotAllowed, nothing sent) unless the image holds a complete read of the
+// module. Throws ParameterError, before the wake-up, for a PIN that is not
+// four digits. The port is closed at the end.
+LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                              ParameterTab& tab, const ParameterWriteOptions& options = {});
+
+}  // namespace canalarm
