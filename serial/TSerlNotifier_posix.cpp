@@ -1,0 +1,44 @@
+// TSerlNotifier on an eventfd, readable while a message is pending.
+#include "serial/TSerlNotifier.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace canalarm::serl {
+
+TSerlNotifier::TSerlNotifier() {
+  fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+TSerlNotifier::~TSerlNotifier() { ::close(fd_); }
+
+void TSerlNotifier::Post(std::uint32_t messageBits) noexcept {
+  // Only the first post of a message wakes the host; the rest ride along.
+  if ((pending_.fetch_or(messageBits) & messageBits) == messageBits) return;
+  std::uint64_t one = 1;
+  [[maybe_unused]] auto n = ::write(fd_, &one, sizeof one);
+}
+
+std::uint32_t TSerlNotifier::Take() noexcept {
+  // Drain the descriptor first: a post that lands after the exchange below
+  // then leaves it readable again, so no message is slept through.
+  std::uint64_t value = 0;
+  [[maybe_unused]] auto n = ::read(fd_, &value, sizeof value);
+  return pending_.exchange(0);
+}
+
+bool TSerlNotifier::Wait(int timeoutMs) const noexcept {
+  pollfd p{fd_, POLLIN, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, timeoutMs);
+  } while (r < 0 && errno == EINTR);
+  return pending_.load() != 0;
+}
+
+}  // namespace canalarm::serl
