@@ -1,0 +1,66 @@
+#include "emu/PortLink.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <stdexcept>
+#include <system_error>
+
+namespace canalarm::emu {
+
+namespace fs = std::filesystem;
+
+fs::path PortsFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  fs::path base;
+  if (xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = fs::path(home != nullptr ? home : "") / ".config";
+  }
+  return base / "canalarm" / "ports";
+}
+
+int ParseComName(std::string_view name) {
+  const auto bad = [&] {
+    return std::invalid_argument("\"" + std::string(name) + "\" is not a port name like COM3");
+  };
+  if (name.size() < 4 || name.size() > 6) throw bad();
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) throw bad();
+  }
+  int n = 0;
+  for (char c : name.substr(3)) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) throw bad();
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > 255) throw bad();
+  return n;
+}
+
+PortLink::PortLink(int comNumber, std::string device)
+    : path_(PortsFolder() / ("com" + std::to_string(comNumber))), device_(std::move(device)) {
+  fs::create_directories(path_.parent_path());
+  std::error_code ec;
+  const auto status = fs::symlink_status(path_, ec);
+  if (!ec && fs::exists(status) && !fs::is_symlink(status)) {
+    throw std::runtime_error(path_.string() + " exists and is not a link; not replacing it");
+  }
+  // Build the new link beside the old one and rename it over: never a moment
+  // without a link, never a half-made one.
+  const fs::path temp = path_.string() + ".new." + std::to_string(getpid());
+  fs::remove(temp, ec);
+  fs::create_symlink(device_, temp);
+  fs::rename(temp, path_);
+}
+
+PortLink::~PortLink() {
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(path_, ec)) && fs::read_symlink(path_, ec) == device_) {
+    fs::remove(path_, ec);
+  }
+}
+
+}  // namespace canalarm::emu
