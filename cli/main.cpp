@@ -5,6 +5,8 @@
 #include "cli/CodecCommands.h"
 #include "cli/ExitStatus.h"
 #include "cli/InfoCommand.h"
+#include "cli/LinkCommands.h"
+#include "cli/PortsCommand.h"
 
 int main(int argc, char** argv) {
   using namespace canalarm::cli;
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
   AddInfoCommand(app, exitStatus);
   AddEncodeCommand(app, exitStatus);
   AddDecodeCommand(app, exitStatus);
+  AddLinkCommands(app, exitStatus);
+  AddPortsCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

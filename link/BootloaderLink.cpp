@@ -24,6 +24,7 @@ std::size_t BarIndex(ProgressBarId bar) { return bar == ProgressBarId::Programmi
 }  // namespace
 
 bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
+  lastOpenError_.clear();
   try {
     port_.Select(choice);
     port_.Open();
@@ -37,7 +38,8 @@ bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
                           : "Opening port " + choice.devicePath);
     }
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    lastOpenError_ = e.what();
     return false;
   }
 }

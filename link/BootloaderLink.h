@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <random>
+#include <string>
 #include <string_view>
 
 #include "link/LinkHost.h"
@@ -59,8 +60,10 @@ class BootloaderLink {
   // Selects port and speed, opens the port (also when it is open already)
   // and pulses RTS: on for 500 ms, then off and 100 ms of quiet. With
   // `showPortText` the status field shows "Opening port Com" and the number.
-  // Returns false when the port throws on any of it; the caller reports it.
+  // Returns false when the port throws on any of it; the caller reports it,
+  // and LastOpenError() says what the port said.
   bool OpenLinkPort(const PortChoice& choice, bool showPortText);
+  const std::string& LastOpenError() const { return lastOpenError_; }
 
   // Arms the countdown with `ticks`, repeats the wake-up pair until the
   // bootloader answers or the countdown runs out, and agrees the link key.
@@ -132,6 +135,7 @@ class BootloaderLink {
 
   LinkPort& port_;
   LinkHost& host_;
+  std::string lastOpenError_;
   bool randomKey_ = false;
   bool busy_ = false;
   std::uint8_t key_ = kInitialLinkKey;

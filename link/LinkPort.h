@@ -28,8 +28,9 @@ class LinkPort {
 
   // Selects port and speed for the next open (ComNumber, Baud).
   virtual void Select(const PortChoice& choice) = 0;
-  // Opens the port, also when it is open already (it is then reopened with
-  // the current settings). Throws when that fails.
+  // Opens the port with the selected settings; a port that is open already
+  // stays open (an earlier operation may have left it so). Throws when the
+  // port can't be opened, with a message that says why.
   virtual void Open() = 0;
   // Closes the port; queued output that has not left is discarded.
   virtual void Close() = 0;

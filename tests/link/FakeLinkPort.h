@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,8 @@ class FakeLinkPort : public LinkPort {
 
   // Called for every byte written; may queue answers with Deliver().
   std::function<void(std::uint8_t)> onWrite;
+  // Called when RTS changes (the module restarts on the pulse).
+  std::function<void(bool)> onRts;
   // Makes Open() throw.
   bool failOpen = false;
 
@@ -49,7 +52,10 @@ class FakeLinkPort : public LinkPort {
     calls.push_back("Close");
   }
   bool IsOpen() const override { return open_; }
-  void SetRts(bool on) override { calls.push_back(on ? "RTS+" : "RTS-"); }
+  void SetRts(bool on) override {
+    calls.push_back(on ? "RTS+" : "RTS-");
+    if (onRts) onRts(on);
+  }
   void ClearInput() override {
     // Only what has arrived by now is discarded.
     while (!incoming_.empty() && incoming_.front().at <= now_) incoming_.pop_front();

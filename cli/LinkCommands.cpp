@@ -1,0 +1,360 @@
+#include "cli/LinkCommands.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "cli/ExitStatus.h"
+#include "cli/LinkOutcomeText.h"
+#include "cli/ParameterFields.h"
+#include "cli/TerminalHost.h"
+#include "link/FirmwareUpload.h"
+#include "link/SerialLinkPort.h"
+#include "link/VersionRead.h"
+#include "params/ParameterTransfer.h"
+#include "serial/TSerlComPort.h"
+
+namespace canalarm::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (std::uint8_t b : bytes) {
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 0xF]);
+  }
+  return out;
+}
+
+// One port's whole stack: the component, the link's view of it, a host and
+// the link itself.
+struct Station {
+  Station(const LinkOptions& options, const MessageSet& messages, TerminalHost::Settings settings,
+          std::ostream& out, std::ostream& err)
+      : host(out, err, messages, std::move(settings)) {
+    if (!options.trace.empty()) {
+      component.SetTraceName(options.trace);
+      component.SetTracing(serl::TTraceLogState::tlOn);
+    }
+    link.SetRandomKey(options.randomKey);
+  }
+  serl::TSerlComPort component;
+  SerialLinkPort port{component};
+  TerminalHost host;
+  BootloaderLink link{port, host};
+};
+
+struct PortRun {
+  LinkOutcome outcome = LinkOutcome::Done;
+  int exitStatus = kExitOk;
+  Json extra = Json::object();  // what the operation adds to the JSON result
+  std::string error;            // a port error that left the operation
+};
+
+// Runs `operation` on one port and closes the port afterwards, once the
+// queued output (the reset) has left.
+PortRun RunOnPort(const LinkOptions& options, const MessageSet& messages, const std::string& name,
+                  TerminalHost::Settings settings, std::ostream& out, std::ostream& err,
+                  const std::function<LinkOutcome(Station&, Json&)>& operation) {
+  PortRun run;
+  Station station(options, messages, std::move(settings), out, err);
+  try {
+    run.outcome = operation(station, run.extra);
+    run.exitStatus = OutcomeExitStatus(run.outcome);
+    if (run.outcome == LinkOutcome::PortOpenError) run.error = station.link.LastOpenError();
+    if (run.error.empty() && run.outcome == LinkOutcome::NotAllowed)
+      run.error = name + ": refused while another operation runs";
+  } catch (const ParameterError& e) {
+    run.error = name + ": " + e.what();
+    run.exitStatus = kExitUsage;
+  } catch (const std::exception& e) {
+    // A port error after the port was opened, such as a vanished device.
+    run.error = name + ": port error: " + e.what();
+    run.outcome = LinkOutcome::CommError;
+    run.exitStatus = kExitFailed;
+  }
+  station.host.EndProgress();
+  try {
+    station.link.CloseAfterOutput();
+  } catch (const std::exception& e) {
+    if (run.error.empty()) run.error = name + ": closing the port: " + e.what();
+  }
+  run.extra["messages"] = station.host.Shown();
+  return run;
+}
+
+MessageSet MessagesFor(int language) {
+  MessageSet messages;
+  messages.Refill(LanguageFromCode(static_cast<char>('0' + language)).value_or(Language::English));
+  return messages;
+}
+
+TerminalHost::Settings SingleSettings(const LinkOptions& options) {
+  TerminalHost::Settings settings;
+  settings.echo = !options.json;
+  settings.progressBar = options.progress && !options.json && ::isatty(STDERR_FILENO);
+  return settings;
+}
+
+// Prints the result of one port and returns its exit status.
+int Finish(const LinkOptions& options, const PortChoice& choice, const PortRun& run,
+           std::ostream& out, std::ostream& err) {
+  if (!run.error.empty()) err << "canalarm: " << run.error << '\n';
+  if (run.outcome == LinkOutcome::PortOpenError && run.error.find("ermission") != std::string::npos)
+    err << "canalarm: add yourself to the port's group (usually: sudo usermod -aG dialout $USER), "
+           "then log in again\n";
+  if (options.json) {
+    Json json;
+    json["port"] = choice.Name();
+    json["outcome"] = OutcomeName(run.outcome);
+    json["exitStatus"] = run.exitStatus;
+    if (!run.error.empty()) json["error"] = run.error;
+    for (auto& [key, value] : run.extra.items()) json[key] = value;
+    out << json.dump(2) << '\n';
+  }
+  return run.exitStatus;
+}
+
+int SinglePort(const LinkOptions& options, std::ostream& out, std::ostream& err,
+               const std::function<LinkOutcome(Station&, Json&)>& operation) {
+  if (options.ports.size() != 1) {
+    err << "canalarm: this command takes exactly one --port\n";
+    return kExitUsage;
+  }
+  const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+  const MessageSet messages = MessagesFor(options.language);
+  TerminalHost::InstallCancelSignal();
+  const PortRun run = RunOnPort(options, messages, choice.Name(), SingleSettings(options), out, err, operation);
+  return Finish(options, choice, run, out, err);
+}
+
+std::string VersionText(const std::array<std::uint8_t, 16>& bytes) {
+  return VersionLine("", bytes).substr(2);
+}
+
+}  // namespace
+
+PortChoice ParsePortArgument(const std::string& text, int baud) {
+  PortChoice choice;
+  choice.baud = baud;
+  if (text.size() > 3 && std::equal(text.begin(), text.begin() + 3, "COM", [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) == b;
+      })) {
+    const std::string digits = text.substr(3);
+    if (!digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit) &&
+        digits.size() <= 3) {
+      choice.comNumber = std::stoi(digits);
+      return choice;
+    }
+  }
+  choice.devicePath = text;
+  return choice;
+}
+
+int RunVersion(const LinkOptions& options, bool deviceId, std::ostream& out, std::ostream& err) {
+  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+    const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    const VersionReadResult result = RunVersionRead(station.link, choice, deviceId);
+    if (result.identity) {
+      char text[8];
+      std::snprintf(text, sizeof text, "%02X:%02X", (*result.identity)[1], (*result.identity)[0]);
+      extra["deviceId"] = text;
+    }
+    if (result.version) {
+      extra["version"] = VersionText(*result.version);
+      extra["versionHex"] = Hex(*result.version);
+    }
+    return result.outcome;
+  });
+}
+
+int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, std::ostream& out,
+              std::ostream& err) {
+  if (options.ports.empty()) {
+    err << "canalarm: upload needs at least one --port\n";
+    return kExitUsage;
+  }
+  UploadOptions uploadOptions;
+  uploadOptions.decode = !upload.plain;
+  uploadOptions.eeprom = !upload.noEeprom;
+  uploadOptions.allMemory = !upload.usedOnly;
+  uploadOptions.flashSize = upload.flashSize;
+  uploadOptions.verify = upload.verify;
+  auto operation = [&](const PortChoice& choice) {
+    return [&upload, &uploadOptions, choice](Station& station, Json& extra) {
+      SharedImages shared;
+      shared.firmwareFileName = upload.file;
+      const LinkOutcome outcome = RunFirmwareUpload(station.link, shared, choice, uploadOptions);
+      extra["file"] = upload.file;
+      return outcome;
+    };
+  };
+  if (options.ports.size() == 1) {
+    const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    return SinglePort(options, out, err, operation(choice));
+  }
+
+  // A batch: every port on its own thread, with its own link and images.
+  const MessageSet messages = MessagesFor(options.language);
+  TerminalHost::InstallCancelSignal();
+  std::vector<PortChoice> choices;
+  for (const std::string& port : options.ports) choices.push_back(ParsePortArgument(port, options.baud));
+  std::vector<PortRun> runs(choices.size());
+  std::vector<std::ostringstream> outs(choices.size()), errs(choices.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    threads.emplace_back([&, i] {
+      TerminalHost::Settings settings;
+      settings.prefix = choices[i].Name() + ": ";
+      settings.echo = false;
+      runs[i] = RunOnPort(options, messages, choices[i].Name(), settings, outs[i], errs[i],
+                          operation(choices[i]));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  int status = kExitOk;
+  Json results = Json::array();
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    const PortRun& run = runs[i];
+    if (status == kExitOk) status = run.exitStatus;
+    if (options.json) {
+      Json json;
+      json["port"] = choices[i].Name();
+      json["outcome"] = OutcomeName(run.outcome);
+      json["exitStatus"] = run.exitStatus;
+      if (!run.error.empty()) json["error"] = run.error;
+      for (auto& [key, value] : run.extra.items()) json[key] = value;
+      results.push_back(json);
+    } else {
+      const auto& shown = run.extra["messages"];
+      const std::string last = shown.empty() ? "" : shown.back().get<std::string>();
+      out << choices[i].Name() << ": " << OutcomeName(run.outcome);
+      if (run.outcome != LinkOutcome::Done && !last.empty()) out << " (" << last << ")";
+      if (!run.error.empty()) out << " - " << run.error;
+      out << '\n';
+    }
+  }
+  if (options.json) out << Json{{"results", results}}.dump(2) << '\n';
+  return status;
+}
+
+int RunParamsRead(const LinkOptions& options, std::ostream& out, std::ostream& err) {
+  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+    const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    SharedImages shared;
+    PlainParameterTab tab;
+    const LinkOutcome outcome = RunParameterRead(station.link, shared, choice, tab);
+    if (outcome == LinkOutcome::Done) {
+      extra["parameters"] = ParametersJson(tab.Current());
+      extra["eeprom"] = Hex(shared.images.eeprom);
+      if (!options.json) out << ParametersText(tab.Current());
+    }
+    return outcome;
+  });
+}
+
+int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, std::ostream& out,
+                   std::ostream& err) {
+  // Check every assignment before the module is touched.
+  ParameterSet probe;
+  for (const std::string& assignment : write.assignments) {
+    if (std::string problem = ApplyParameterField(probe, assignment); !problem.empty()) {
+      err << "canalarm: " << problem << '\n';
+      return kExitUsage;
+    }
+  }
+  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+    const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    SharedImages shared;
+    PlainParameterTab tab;
+    // The write sends the whole EEPROM: it must be the module's own.
+    LinkOutcome outcome = RunParameterRead(station.link, shared, choice, tab);
+    if (outcome != LinkOutcome::Done) return outcome;
+    for (const std::string& assignment : write.assignments)
+      ApplyParameterField(tab.Values(), assignment);
+    ParameterWriteOptions writeOptions;
+    writeOptions.verify = write.verify;
+    outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions);
+    extra["parameters"] = ParametersJson(tab.Current());
+    if (outcome == LinkOutcome::Done && !options.json) out << ParametersText(tab.Current());
+    return outcome;
+  });
+}
+
+void AddLinkCommands(CLI::App& app, int& exitStatus) {
+  auto options = std::make_shared<LinkOptions>();
+  auto addCommon = [options](CLI::App* command, bool manyPorts) {
+    command
+        ->add_option("-p,--port", options->ports,
+                     manyPorts ? "Port: COMn or a device path; repeat to program several modules"
+                               : "Port: COMn or a device path")
+        ->allow_extra_args(false)
+        ->required();
+    command->add_option("--baud", options->baud, "Speed")
+        ->check(CLI::IsMember({9600, 19200, 38400}))
+        ->capture_default_str();
+    command->add_option("--lang", options->language,
+                        "Language of the messages: 0 PL, 1 EN, 2 DE, 3 RU, 4 SK, 5 CZ, 6 HU")
+        ->check(CLI::Range(0, 6))
+        ->capture_default_str();
+    command->add_flag("--json", options->json, "Print one JSON object as the result");
+    command->add_flag("--random-key", options->randomKey, "Agree a random link key");
+    command->add_option("--trace", options->trace, "Write a trace of the serial traffic to FILE");
+    command->add_flag("!--no-progress", options->progress, "Don't draw a progress bar");
+  };
+
+  auto deviceId = std::make_shared<bool>(false);
+  CLI::App* version = app.add_subcommand("version", "Read the module's firmware version");
+  addCommon(version, false);
+  version->add_flag("--device-id", *deviceId, "Read the two identity bytes too");
+  version->callback([options, deviceId, &exitStatus] {
+    exitStatus = RunVersion(*options, *deviceId, std::cout, std::cerr);
+  });
+
+  auto upload = std::make_shared<UploadCommandOptions>();
+  CLI::App* uploadCommand = app.add_subcommand("upload", "Write a firmware file into the module");
+  uploadCommand->add_option("FILE", upload->file, "Firmware file (record-encoded .hexfw)")->required();
+  addCommon(uploadCommand, true);
+  uploadCommand->add_flag("--plain", upload->plain, "The file is plain Intel HEX (.hex)");
+  uploadCommand->add_flag("--no-eeprom", upload->noEeprom, "Don't write the EEPROM");
+  uploadCommand->add_flag("--used-only", upload->usedOnly,
+                          "Write only up to the file's highest addresses, not the whole memory");
+  uploadCommand->add_flag("--flash-size", upload->flashSize, "Show the file's FLASH and EEPROM extents");
+  uploadCommand->add_flag("--verify", upload->verify, "Read the EEPROM back before the reset and compare");
+  uploadCommand->callback([options, upload, &exitStatus] {
+    exitStatus = RunUpload(*options, *upload, std::cout, std::cerr);
+  });
+
+  CLI::App* params = app.add_subcommand("params", "Read or write the module's operating parameters");
+  params->require_subcommand(1);
+  CLI::App* read = params->add_subcommand("read", "Read and show the parameters");
+  addCommon(read, false);
+  read->callback([options, &exitStatus] { exitStatus = RunParamsRead(*options, std::cout, std::cerr); });
+
+  auto write = std::make_shared<ParamsWriteOptions>();
+  CLI::App* writeCommand = params->add_subcommand(
+      "write", "Read the module, change the given fields and write the parameters back");
+  addCommon(writeCommand, false);
+  writeCommand->add_option("FIELD=VALUE", write->assignments,
+                           "Fields: soundOff autoArming locking fiFunction fiDelay90 "
+                           "channel1GpsInfo smartKey closingWindows channel2LiteOn fs1 fs2 fs3 "
+                           "modeFA (on/off), mode=FI|FA, pin=NNNN, programNumber=NN");
+  writeCommand->add_flag("--verify", write->verify, "Read the EEPROM back before the reset and compare");
+  writeCommand->callback([options, write, &exitStatus] {
+    exitStatus = RunParamsWrite(*options, *write, std::cout, std::cerr);
+  });
+}
+
+}  // namespace canalarm::cli

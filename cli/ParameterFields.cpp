@@ -1,0 +1,88 @@
+#include "cli/ParameterFields.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace canalarm::cli {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+std::optional<bool> ParseSwitch(std::string_view value) {
+  const std::string v = Lower(value);
+  if (v == "1" || v == "on" || v == "true" || v == "yes") return true;
+  if (v == "0" || v == "off" || v == "false" || v == "no") return false;
+  return std::nullopt;
+}
+
+bool AllDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+}  // namespace
+
+std::string ApplyParameterField(ParameterSet& set, std::string_view assignment) {
+  const std::size_t equals = assignment.find('=');
+  if (equals == std::string_view::npos) return "expected FIELD=VALUE, got '" + std::string(assignment) + "'";
+  const std::string_view field = assignment.substr(0, equals);
+  const std::string_view value = assignment.substr(equals + 1);
+
+  if (field == "pin") {
+    if (value.size() != 4 || !AllDigits(value)) return "pin must be four digits";
+    set.pin = value;
+    return {};
+  }
+  if (field == "programNumber" || field == "program") {
+    if (value.size() != 2 || !AllDigits(value) || value[0] == '0' || value[1] == '0')
+      return "programNumber must be 11 to 99 without a units digit 0";
+    set.programNumber = value;
+    set.spinValue = static_cast<std::uint8_t>((value[0] - '0') * 10 + (value[1] - '0'));
+    return {};
+  }
+  if (field == "mode") {
+    const std::string v = Lower(value);
+    if (v != "fi" && v != "fa") return "mode must be FI or FA";
+    set.modeFA = v == "fa";
+    return {};
+  }
+  for (const OptionSwitch& sw : OptionSwitches()) {
+    if (sw.name != field) continue;
+    const std::optional<bool> on = ParseSwitch(value);
+    if (!on) return std::string(field) + " must be on or off";
+    if (sw.field == &ParameterSet::fs1) {
+      SetFs1(set, *on);
+    } else if (sw.field == &ParameterSet::fs3) {
+      SetFs3(set, *on);
+    } else {
+      set.*sw.field = *on;
+    }
+    return {};
+  }
+  return "unknown field '" + std::string(field) + "'";
+}
+
+nlohmann::ordered_json ParametersJson(const ParameterSet& set) {
+  nlohmann::ordered_json json;
+  for (const OptionSwitch& sw : OptionSwitches()) json[std::string(sw.name)] = set.*sw.field;
+  json["pin"] = PinFieldText(set.pin);
+  json["programNumber"] = set.programNumber;
+  return json;
+}
+
+std::string ParametersText(const ParameterSet& set) {
+  std::string text;
+  for (const OptionSwitch& sw : OptionSwitches())
+    text += std::string(sw.name) + " = " + (set.*sw.field ? "on" : "off") + "\n";
+  text += "pin = " + PinFieldText(set.pin) + "\n";
+  text += "programNumber = " + set.programNumber + "\n";
+  return text;
+}
+
+}  // namespace canalarm::cli

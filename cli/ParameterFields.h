@@ -1,0 +1,26 @@
+// The parameters by name, for `canalarm params` and its JSON.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+#include "params/ParameterBlock.h"
+
+namespace canalarm::cli {
+
+// Applies one FIELD=VALUE to `set` as the tab's controls would take it.
+// Fields: the switch names (soundOff, autoArming, ..., fs1, fs2, fs3,
+// modeFA) with on/off, 1/0, true/false or yes/no; mode=FI|FA; pin=NNNN (four
+// digits); programNumber=NN (11..99, units digit not 0). FS1 and FS3 keep
+// their interlock: the later one set wins. Returns an empty string, or what
+// is wrong.
+std::string ApplyParameterField(ParameterSet& set, std::string_view assignment);
+
+// The parameters as named JSON fields.
+nlohmann::ordered_json ParametersJson(const ParameterSet& set);
+
+// The parameters as "name = value" lines.
+std::string ParametersText(const ParameterSet& set);
+
+}  // namespace canalarm::cli

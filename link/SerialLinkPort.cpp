@@ -1,0 +1,105 @@
+#include "link/SerialLinkPort.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "serial/SerlErrorText.h"
+#include "serial/SerlErrors.h"
+#include "serial/SerlExceptions.h"
+#include "serial/SerlPortPaths.h"
+
+namespace canalarm {
+
+namespace {
+constexpr std::chrono::milliseconds kDrainPoll{2};
+}
+
+SerialLinkPort::SerialLinkPort(serl::TSerlComPort& port) : port_(port) {
+  port_.SetPromptForPort(false);
+  port_.SetAutoOpen(false);
+}
+
+void SerialLinkPort::Select(const PortChoice& choice) {
+  if (choice.devicePath.empty()) {
+    port_.SetDevicePath("");
+    port_.SetComNumber(static_cast<std::uint16_t>(choice.comNumber));
+  } else {
+    port_.SetDevicePath(choice.devicePath);
+  }
+  port_.SetBaud(choice.baud);
+  portName_ = choice.Name();
+}
+
+void SerialLinkPort::Open() {
+  const auto fail = [this](const std::string& why, int code) {
+    const std::string device = port_.DevicePath().empty()
+                                   ? serl::ResolveDevicePath(serl::ComPortPath(port_.ComNumber()))
+                                   : port_.DevicePath();
+    const bool showDevice = !device.empty() && device != portName_;
+    throw PortOpenError(portName_ + (showDevice ? " (" + device + ")" : "") + ": " + why, code);
+  };
+  try {
+    port_.SetOpen(true);
+  } catch (const serl::EAlreadyOpen& e) {
+    fail(std::string("in use by another program (") + e.what() + ")", e.ErrorCode());
+  } catch (const serl::EBadId& e) {
+    fail(std::string("no such port (") + e.what() + ")", e.ErrorCode());
+  } catch (const serl::ESerlException& e) {
+    // Codes without a class of their own come as a bare "Serl exception";
+    // the code they came from says more (permission denied, for one).
+    const bool bare = e.ErrorCode() == 0 && e.SourceCode() != 0;
+    const std::string why = bare ? serl::ErrorMessage(e.SourceCode()) : std::string(e.what());
+    fail(why.empty() ? e.what() : why, bare ? e.SourceCode() : e.ErrorCode());
+  } catch (const serl::EInOutError& e) {
+    fail(e.what(), -e.ErrorCode());
+  }
+}
+
+void SerialLinkPort::Close() { port_.SetOpen(false); }
+
+bool SerialLinkPort::IsOpen() const { return port_.Open(); }
+
+void SerialLinkPort::SetRts(bool on) { port_.SetRTS(on); }
+
+void SerialLinkPort::ClearInput() { port_.ClearInput(); }
+
+void SerialLinkPort::WriteByte(std::uint8_t byte) { port_.WriteByte(byte); }
+
+bool SerialLinkPort::ByteAvailable() { return port_.ByteAvailable(); }
+
+std::uint8_t SerialLinkPort::ReadByte() { return port_.ReadByte(); }
+
+bool SerialLinkPort::DrainOutput(std::chrono::milliseconds limit) {
+  serl::TSerlBaseDispatcher* dispatcher = port_.Dispatcher();
+  if (!dispatcher) return true;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (dispatcher->OutputCount() > 0) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kDrainPoll);
+  }
+  return true;
+}
+
+void SerialLinkPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    if (port_.ByteAvailable()) return;
+    const int handle = InputNotifyHandle();
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    if (handle < 0) {
+      std::this_thread::sleep_until(deadline);
+      return;
+    }
+    pollfd fd{handle, POLLIN, 0};
+    const int ready = ::poll(&fd, 1, static_cast<int>(wait));
+    if (ready < 0) return;  // a signal (Ctrl-C): let the host look at it
+    if (ready > 0) port_.ProcessNotifications();
+  }
+}
+
+int SerialLinkPort::InputNotifyHandle() const { return port_.NotificationDescriptor(); }
+
+}  // namespace canalarm

@@ -1,0 +1,50 @@
+// The link's port over the serial port component.
+#pragma once
+
+#include "link/LinkPort.h"
+#include "serial/TSerlComPort.h"
+
+namespace canalarm {
+
+class SerialLinkPort : public LinkPort {
+ public:
+  // The component is configured for the link: no port prompt, no automatic
+  // open by an operation on a closed port.
+  explicit SerialLinkPort(serl::TSerlComPort& port);
+
+  serl::TSerlComPort& Component() { return port_; }
+
+  void Select(const PortChoice& choice) override;
+  // Throws PortOpenError with a message that names the port and says why.
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override;
+  void SetRts(bool on) override;
+  void ClearInput() override;
+  void WriteByte(std::uint8_t byte) override;
+  bool ByteAvailable() override;
+  std::uint8_t ReadByte() override;
+  bool DrainOutput(std::chrono::milliseconds limit) override;
+  void WaitForInput(std::chrono::steady_clock::time_point deadline) override;
+
+  // A descriptor that is readable while received bytes wait to be handled;
+  // -1 while the port is closed. A window's event loop watches it.
+  int InputNotifyHandle() const;
+
+ private:
+  serl::TSerlComPort& port_;
+  std::string portName_;
+};
+
+// The port can't be opened. Carries the serial layer's code that says why
+// (for instance -sysPermissionDenied), 0 when there is none.
+class PortOpenError : public std::runtime_error {
+ public:
+  PortOpenError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+}  // namespace canalarm

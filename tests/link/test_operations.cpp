@@ -1,0 +1,266 @@
+// The operations against the emulated module, on a virtual clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "FakeLinkPort.h"
+#include "TestLinkHost.h"
+#include "emu/ModuleEmulator.h"
+#include "link/FirmwareUpload.h"
+#include "link/VersionRead.h"
+#include "params/ParameterTransfer.h"
+#include "support/TempDir.h"
+
+using namespace canalarm;
+using namespace canalarm::test;
+using std::chrono::milliseconds;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// A module on the fake port: what is written reaches the emulator, its
+// replies arrive when it lets them go.
+struct Bench {
+  TestLinkHost host;
+  FakeLinkPort port{host.now};
+  BootloaderLink link{port, host};
+  std::unique_ptr<emu::ModuleEmulator> module;
+  SharedImages shared;
+  PlainParameterTab tab;
+
+  explicit Bench(emu::EmulatorSettings settings = {}, emu::EepromImage eeprom = Erased()) {
+    module = std::make_unique<emu::ModuleEmulator>(settings, eeprom);
+    host.Watch(port);
+    port.onWrite = [this](std::uint8_t byte) {
+      module->Receive(byte, host.now);
+      for (const emu::Reply& reply : module->TakeReplies()) {
+        const auto delay = std::max(reply.notBefore, host.now) - host.now;
+        for (std::uint8_t b : reply.bytes)
+          port.Deliver(b, std::chrono::duration_cast<milliseconds>(delay));
+      }
+    };
+    port.onRts = [this](bool on) {
+      if (on) module->Restart(host.now, "RTS");
+    };
+  }
+
+  static emu::EepromImage Erased() {
+    emu::EepromImage image;
+    image.fill(0xFF);
+    return image;
+  }
+
+  int Packets() const { return module->Counts().packets; }
+};
+
+constexpr PortChoice kCom1{1, "", 9600};
+
+std::string WriteDemoFile(const test::TempDir& dir) {
+  return dir.Write("demo.hex",
+                   ":0400000000EF01F01C\n"
+                   ":10020000000102030405060708090A0B0C0D0E0F76\n"
+                   ":0200000400F00A\n"
+                   ":0400000001020304F2\n"
+                   ":00000001FF\n");
+}
+
+}  // namespace
+
+TEST(VersionRead, LogAndPortLeftOpen) {
+  emu::EepromImage eeprom = Bench::Erased();
+  const std::string text = "VERSION 3.1\xB3   X";
+  std::copy(text.begin(), text.end(), eeprom.begin() + 0xF0);
+  emu::EmulatorSettings settings;
+  settings.identity = {0x12, 0x34};
+  Bench bench(settings, eeprom);
+  const VersionReadResult result = RunVersionRead(bench.link, kCom1, true);
+  EXPECT_EQ(result.outcome, LinkOutcome::Done);
+  EXPECT_EQ(bench.host.log, (Lines{"Waiting for bootloader...", "OK", "Device ID: 34:12",
+                                   "Program version: VERSION 3.1ł   X", "Finished"}));
+  EXPECT_EQ(bench.host.status, "OK. Restart CPU...");
+  EXPECT_TRUE(bench.port.IsOpen());
+  EXPECT_EQ(bench.module->Counts().resets, 1);
+}
+
+TEST(VersionRead, WakeUpOnTheLastTickLeavesNothingForTheReply) {
+  emu::EmulatorSettings settings;
+  settings.answerAfter = 24;  // answered in the pass that takes the 25th tick
+  Bench bench(settings);
+  const VersionReadResult result = RunVersionRead(bench.link, kCom1, false);
+  EXPECT_EQ(result.outcome, LinkOutcome::CommError);
+  EXPECT_EQ(bench.host.log.back(), "Error data transmission");
+  EXPECT_EQ(bench.module->Counts().resets, 0);  // no reset after a failure
+}
+
+TEST(FirmwareUpload, NoFileSelected) {
+  Bench bench;
+  bench.host.log = {"old line"};
+  EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, {}), LinkOutcome::NoFileSelected);
+  EXPECT_EQ(bench.host.log, (Lines{"old line", "No file selected", "Finished"}));
+  EXPECT_TRUE(bench.port.written.empty());
+}
+
+TEST(FirmwareUpload, UsedOnlyWritesTheFilesBlocks) {
+  test::TempDir dir;
+  Bench bench;
+  bench.shared.firmwareFileName = WriteDemoFile(dir);
+  UploadOptions options;
+  options.decode = false;
+  options.allMemory = false;
+  options.flashSize = true;
+  EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, options), LinkOutcome::Done);
+  EXPECT_EQ(bench.host.log, (Lines{"Waiting for bootloader...", "OK", "Flash = 15B",
+                                   "FLASH writing...", "Eeprom = 3B", "EEPROM writing...",
+                                   "Finished"}));
+  EXPECT_EQ(bench.Packets(), 3);  // FLASH block 32, EEPROM block 0, reset
+  EXPECT_EQ(bench.module->Flash()[0x20F], 0x0F);
+  EXPECT_EQ(bench.module->Flash()[0x001], 0xFF);  // below 512: never written
+  EXPECT_EQ(bench.module->Eeprom()[3], 0x04);
+  EXPECT_EQ(bench.host.status, "Finished.");
+  EXPECT_FALSE(bench.port.IsOpen());
+  EXPECT_EQ(bench.port.calls.back(), "Close");
+  EXPECT_EQ(*(bench.port.calls.end() - 2), "Drain");  // the reset left before the close
+}
+
+TEST(FirmwareUpload, FailuresStopWithoutReset) {
+  test::TempDir dir;
+  const std::string file = WriteDemoFile(dir);
+  struct Case {
+    std::string name;
+    emu::EmulatorSettings settings;
+    std::optional<milliseconds> cancelAt;
+    LinkOutcome outcome;
+    std::string lastLine;
+  };
+  std::vector<Case> cases;
+  {
+    Case c{"flash error", {}, {}, LinkOutcome::WriteRefused, "FLASH writing error00000200; error code 5"};
+    c.settings.errors.push_back({emu::Memory::kFlash, 32, 5});
+    cases.push_back(c);
+  }
+  {
+    Case c{"eeprom error", {}, {}, LinkOutcome::WriteRefused, "EEPROM writing error; error code 7"};
+    c.settings.errors.push_back({emu::Memory::kEeprom, 2, 7});
+    cases.push_back(c);
+  }
+  {
+    Case c{"silent", {}, {}, LinkOutcome::CommError, "Error data transmission"};
+    c.settings.silentAfter = 100;
+    cases.push_back(c);
+  }
+  {
+    // Cancel while packet 101 waits for an acknowledgement that won't come.
+    Case c{"cancel", {}, milliseconds(1000), LinkOutcome::Cancelled, "Cancel"};
+    c.settings.silentAfter = 100;
+    cases.push_back(c);
+  }
+  {
+    Case c{"no bootloader", {}, {}, LinkOutcome::NoBootloader, "Bootloader no response"};
+    c.settings.answerAfter = 1000;
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    Bench bench(c.settings);
+    bench.shared.firmwareFileName = file;
+    if (c.cancelAt) bench.host.cancelAt = VirtualTime{} + *c.cancelAt;
+    UploadOptions options;
+    options.decode = false;
+    EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, options), c.outcome) << c.name;
+    EXPECT_EQ(bench.host.log.back(), c.lastLine) << c.name;
+    EXPECT_EQ(bench.module->Counts().resets, 0) << c.name;
+    EXPECT_FALSE(bench.port.IsOpen()) << c.name;
+  }
+}
+
+TEST(ParameterRead, TimeOutInBlockSevenKeepsTheRestErased) {
+  emu::EepromImage eeprom;
+  for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<std::uint8_t>(i);
+  emu::EmulatorSettings settings;
+  settings.silentAfter = 7;  // blocks 0..6 answered
+  Bench bench(settings, eeprom);
+  bench.tab.SetWriteEnabled(true);
+  EXPECT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::CommError);
+  EXPECT_EQ(bench.host.statusHistory.back(), "Error data transmission");
+  EXPECT_EQ(bench.Packets(), 16);  // the remaining blocks were still requested
+  const auto& image = bench.shared.images.eeprom;
+  EXPECT_EQ(image[0x6F], 0x6F);
+  EXPECT_EQ(image[0x70], 0xFF);
+  // The last position of every later block keeps the last block's byte 16.
+  EXPECT_EQ(image[0x7F], 0x6F);
+  EXPECT_EQ(image[0xFF], 0x6F);
+  EXPECT_EQ(bench.host.dump.size(), 16u);
+  EXPECT_EQ(bench.host.dump[1], "1 101112131415161718191A1B1C1D1E1F 88");
+  EXPECT_FALSE(bench.tab.WriteEnabled());  // a failed read withdraws the write
+  EXPECT_FALSE(bench.shared.eepromHoldsModuleRead);
+  EXPECT_TRUE(bench.port.IsOpen());
+}
+
+TEST(ParameterWrite, OnlyAfterACompleteReadAndThenOnlyOnce) {
+  Bench bench;
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::NotAllowed);
+  EXPECT_TRUE(bench.port.written.empty());
+
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  EXPECT_TRUE(bench.tab.WriteEnabled());
+  EXPECT_EQ(bench.host.statusHistory,
+            (Lines{"Waiting for bootloader...", "OK", "OK", "Reading EEPROM...", "Finished"}));
+  bench.tab.Values().pin = "0907";
+  ASSERT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  EXPECT_EQ(bench.module->Eeprom()[0x66], 9);
+  EXPECT_EQ(bench.module->Eeprom()[0x21], 0xFF);  // the erased module's bits, read back
+  EXPECT_FALSE(bench.tab.WriteEnabled());
+  EXPECT_FALSE(bench.port.IsOpen());
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::NotAllowed);
+}
+
+TEST(ParameterWrite, AnUploadWithdrawsTheRightToWrite) {
+  test::TempDir dir;
+  Bench bench;
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  bench.shared.firmwareFileName = (dir.Path() / "missing.hexfw").string();
+  EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, {}), LinkOutcome::FileReadError);
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::NotAllowed);
+}
+
+TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
+  emu::EmulatorSettings settings;
+  settings.errors.push_back({emu::Memory::kEeprom, 6, 9});  // 0x60..0x6F
+  Bench bench(settings);
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  bench.tab.Values().pin = "1111";
+  bench.tab.Values().programNumber = "23";
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::WriteRefused);
+  EXPECT_EQ(bench.host.statusHistory.back(), "EEPROM writing error");
+  EXPECT_EQ(bench.module->Eeprom()[0x26], 1);     // block 2 was written
+  EXPECT_EQ(bench.module->Eeprom()[0x28], 0x23);
+  EXPECT_EQ(bench.module->Eeprom()[0x66], 0xFF);  // block 6 was refused
+  EXPECT_EQ(bench.Packets(), 16 + 1 + 7);         // read, reset, blocks 0..6
+  EXPECT_FALSE(bench.port.IsOpen());
+}
+
+TEST(ParameterWrite, NonDigitPinSendsNothing) {
+  Bench bench;
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  const int packets = bench.Packets();
+  bench.tab.Values().pin = "12x4";
+  EXPECT_THROW(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), ParameterError);
+  EXPECT_EQ(bench.Packets(), packets);
+  EXPECT_FALSE(bench.link.Busy());  // the session ended with the exception
+}
+
+TEST(Operations, OneAtATime) {
+  Bench bench;
+  LinkOutcome nested = LinkOutcome::Done;
+  bool tried = false;
+  // A click on another button while the version read waits.
+  bench.port.onRts = [&](bool on) {
+    if (on && !tried) {
+      tried = true;
+      nested = RunParameterRead(bench.link, bench.shared, kCom1, bench.tab);
+    }
+  };
+  EXPECT_EQ(RunVersionRead(bench.link, kCom1, false).outcome, LinkOutcome::Done);
+  EXPECT_TRUE(tried);
+  EXPECT_EQ(nested, LinkOutcome::NotAllowed);
+}
