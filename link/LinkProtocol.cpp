@@ -10,10 +10,14 @@ std::uint8_t PacketChecksum(std::span<const std::uint8_t> data) {
 
 std::vector<std::uint8_t> FramePacket(std::uint8_t command, std::uint16_t address,
                                       std::span<const std::uint8_t> data, std::uint8_t key) {
-  std::vector<std::uint8_t> bytes{command, 0x00, static_cast<std::uint8_t>(address >> 8),
-                                  static_cast<std::uint8_t>(address & 0xFF),
-                                  static_cast<std::uint8_t>(data.size())};
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(data.size() + 6);
+  bytes.push_back(command);
+  bytes.push_back(0x00);  // address bits 23..16
+  bytes.push_back(static_cast<std::uint8_t>(address >> 8));
+  bytes.push_back(static_cast<std::uint8_t>(address & 0xFF));
+  bytes.push_back(static_cast<std::uint8_t>(data.size()));
+  for (std::uint8_t b : data) bytes.push_back(b);
   if (!data.empty()) bytes.push_back(PacketChecksum(data));
   for (std::uint8_t& b : bytes) b ^= key;
   return bytes;

@@ -16,8 +16,12 @@ EmulatorSettings WithFault(std::string_view fault) {
 }
 
 Bytes ReadOf(const EepromImage& eeprom, std::size_t address) {
-  Bytes r{3};
-  r.insert(r.end(), eeprom.begin() + address, eeprom.begin() + address + 16);
+  // Built byte by byte: g++ 12 takes an insert into a one-byte vector for
+  // an overflow (-Warray-bounds) at -O2.
+  Bytes r;
+  r.reserve(18);
+  r.push_back(3);
+  for (std::size_t i = address; i < address + 16; ++i) r.push_back(eeprom[i]);
   r.push_back(Checksum(std::span(eeprom).subspan(address, 16)));
   return r;
 }

@@ -13,8 +13,10 @@ namespace {
 using std::chrono::milliseconds;
 
 Bytes ReadReply(std::uint8_t command, std::span<const std::uint8_t> block) {
-  Bytes r{command};
-  r.insert(r.end(), block.begin(), block.end());
+  Bytes r;  // byte by byte: see ReadOf in test_fault_plan.cpp
+  r.reserve(block.size() + 2);
+  r.push_back(command);
+  for (std::uint8_t b : block) r.push_back(b);
   r.push_back(Checksum(block));
   return r;
 }
