@@ -25,7 +25,9 @@ fs::path PortsFolder() {
 
 int ParseComName(std::string_view name) {
   const auto bad = [&] {
-    return std::invalid_argument("\"" + std::string(name) + "\" is not a port name like COM3");
+    std::string message = "\"";  // appended: see Bad() in OptionValues.cpp
+    message.append(name).append("\" is not a port name like COM3");
+    return std::invalid_argument(message);
   };
   if (name.size() < 4 || name.size() > 6) throw bad();
   for (std::size_t i = 0; i < 3; ++i) {

@@ -124,9 +124,13 @@ TEST(SendPacket, Framing) {
   f.port.written.clear();
   buffer.fill(0xFF);
   f.link.SendPacket(kCmdReadEeprom, 0x00F0, buffer, 16);
-  std::vector<std::uint8_t> plain{0x03, 0x00, 0x00, 0xF0, 0x10};
-  plain.insert(plain.end(), 16, 0xFF);
-  plain.push_back(0x10);
+  std::vector<std::uint8_t> plain(22, 0xFF);  // 03 00 00 F0 10, sixteen FF, 10
+  plain[0] = 0x03;
+  plain[1] = 0x00;
+  plain[2] = 0x00;
+  plain[3] = 0xF0;
+  plain[4] = 0x10;
+  plain[21] = 0x10;
   for (auto& b : plain) b ^= 0x5A;
   EXPECT_EQ(f.port.written, plain);
 
