@@ -1,0 +1,265 @@
+// The window against canalarm-emu, the module emulator, on a pseudo-terminal
+// that COM1 reaches through a private ports folder. Refuses to run when COM1
+// would lead anywhere but to a pseudo-terminal.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <ctime>
+#include <fstream>
+
+#include "firmware/RecordEncoder.h"
+#include "serial/SerlPortPaths.h"
+#include "ui/HandlerGuard.h"
+#include "ui/TForm1.h"
+#include "ui/TfrmMain.h"
+#include "WindowTestSupport.h"
+
+using namespace canalarm;
+using namespace canalarm::test;
+
+namespace {
+
+QString Text(Language language, MessageRole role) { return Q(Message(language, role)); }
+
+// The emulator as a child process; stopped when the test ends.
+class Emulator {
+ public:
+  explicit Emulator(const QStringList& options) {
+    process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
+    process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1")} + options);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start();
+    if (!process_.waitForStarted(10000)) return;
+    while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
+    }
+    device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+  }
+  ~Emulator() {
+    process_.terminate();
+    if (!process_.waitForFinished(10000)) process_.kill();
+  }
+
+  const QString& Device() const { return device_; }
+
+ private:
+  QProcess process_;
+  QString device_;
+};
+
+// The window on the real serial port component, errors captured.
+struct RealWindow {
+  ui::TfrmMain window;
+  QStringList errors;
+  QStringList statusHistory;  // every text Edit3 took
+
+  RealWindow() {
+    window.Guard().SetErrorPresenter([this](const QString& message) { errors << message; });
+    QObject::connect(Find<QLineEdit>("Edit3"), &QLineEdit::textChanged,
+                     [this](const QString& text) { statusHistory << text; });
+    window.show();
+  }
+  template <typename T = QAbstractButton>
+  T* Find(const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+  }
+  QStringList Log() {
+    return Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+};
+
+std::string HexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(data.size()),
+                                  static_cast<std::uint8_t>(address >> 8),
+                                  static_cast<std::uint8_t>(address & 0xFF), type};
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  unsigned sum = 0;
+  for (std::uint8_t b : bytes) sum += b;
+  bytes.push_back(static_cast<std::uint8_t>(-sum));
+  std::string line = ":";
+  char hex[3];
+  for (std::uint8_t b : bytes) {
+    std::snprintf(hex, sizeof hex, "%02X", b);
+    line += hex;
+  }
+  return line;
+}
+
+// A record-encoded firmware file: FLASH bytes at 0x200, the version text at
+// EEPROM 0xF0 and two help lines after the end record.
+void WriteFirmware(const QString& path, const std::string& version) {
+  std::vector<std::uint8_t> text(version.begin(), version.end());
+  text.resize(16, ' ');
+  const std::vector<std::string> lines{
+      HexRecord(0, 4, {0x00, 0x00}),
+      HexRecord(0x0200, 0, {0xEF, 0x12, 0xF0, 0x00, 0x12, 0x00, 0x34, 0x56}),
+      HexRecord(0, 4, {0x00, 0xF0}),
+      HexRecord(0x00F0, 0, text),
+      ":00000001FF",
+      ";Firmware for the end-to-end test",
+      ";Second help line",
+  };
+  std::ofstream(path.toStdString(), std::ios::binary) << EncodeRecordText(lines);
+}
+
+}  // namespace
+
+class TestWindowE2e : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir config_;
+  QTemporaryDir files_;
+
+  // Starts the emulator and checks that COM1 reaches nothing but it.
+  static bool StartedSafely(const Emulator& emulator) {
+    const std::string com1 = serl::ResolveDevicePath(serl::ComPortPath(1));
+    if (!emulator.Device().startsWith(QStringLiteral("/dev/pts/")) || !com1.starts_with("/dev/pts/") ||
+        Q(com1) != emulator.Device()) {
+      qWarning("refusing to run: COM1 is '%s', the emulator '%s'", com1.c_str(),
+               qPrintable(emulator.Device()));
+      return false;
+    }
+    return true;
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(config_.isValid());
+    // A private ports folder: COM1 to COM12 lead nowhere until an emulator
+    // links COM1, so no test can reach a real device.
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    const QString ports = config_.filePath(QStringLiteral("canalarm/ports"));
+    QVERIFY(QDir().mkpath(ports));
+    for (int n = 1; n <= 12; ++n)
+      QVERIFY(QFile::link(QStringLiteral("/nonexistent/com%1").arg(n),
+                          ports + QStringLiteral("/com%1").arg(n)));
+  }
+
+  void uploadThenVersionAndHelpInPolish() {
+    Emulator emulator({});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    w.window.zmiana_jezyka('0');
+    const QString firmware = files_.filePath(QStringLiteral("module.hexfw"));
+    WriteFirmware(firmware, "E2E FIRMWARE 2.0");
+    w.window.SetFileChooser([&firmware](QFileDialog&) { return firmware; });
+    w.Find("bbOpen")->click();
+    QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("module.hexfw"));
+
+    w.Find("bbUpload")->click();
+    const Language pl = Language::Polish;
+    QCOMPARE(w.Log(), (QStringList{Text(pl, MessageRole::msgSearching), QStringLiteral("OK"),
+                                   Text(pl, MessageRole::msgWritingFlash),
+                                   Text(pl, MessageRole::msgWritingEeprom),
+                                   Text(pl, MessageRole::msgDone)}));
+
+    w.Find("Button2")->click();
+    QCOMPARE(w.Log(), (QStringList{Text(pl, MessageRole::msgSearching), QStringLiteral("OK"),
+                                   QStringLiteral("Wersja programu: E2E FIRMWARE 2.0"),
+                                   Text(pl, MessageRole::msgDone)}));
+
+    w.Find("Button3")->click();
+    ui::TForm1& help = w.window.HelpWindow();
+    QVERIFY(help.isVisible());
+    QCOMPARE(help.windowTitle(), QStringLiteral("Pomoc"));
+    QCOMPARE(help.Memo()->toPlainText(),
+             QStringLiteral("Firmware for the end-to-end test\nSecond help line"));
+    help.close();
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  void readAndWriteTheParameters() {
+    // The module's EEPROM: FA mode, LiteON, FS1, program 42, PIN 4321.
+    std::vector<char> image(256, '\xFF');
+    image[0x21] = 0x5A;
+    image[0x61] = static_cast<char>(0x86);
+    image[0x28] = 0x42;
+    image[0x26] = 4, image[0x66] = 3, image[0x27] = 2, image[0x67] = 1;
+    const QString eeprom = files_.filePath(QStringLiteral("eeprom.bin"));
+    std::ofstream(eeprom.toStdString(), std::ios::binary).write(image.data(), 256);
+    Emulator emulator({QStringLiteral("--eeprom"), eeprom});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+
+    w.Find("BitBtn2")->click();
+    const Language en = Language::English;
+    QCOMPARE(w.statusHistory,
+             (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
+                          Text(en, MessageRole::msgReadingEeprom), Text(en, MessageRole::msgDone)}));
+    QVERIFY(w.Find("BitBtn1")->isEnabled());
+    for (const char* on : {"RadioButton5", "RadioButton7", "RadioButton8", "RadioButton11",
+                           "RadioButton13", "RadioButton14", "RadioButton17", "RadioButton20",
+                           "RadioButton19", "RadioButton23", "CheckBox2"})
+      QVERIFY2(w.Find(on)->isChecked(), on);
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("4321"));
+    QCOMPARE(w.Find<QLineEdit>("MaskEdit1")->text(), QStringLiteral("42"));
+
+    w.Find<QLineEdit>("PIN")->setText(QStringLiteral("1290"));
+    w.Find("RadioButton22")->click();
+    w.Find("CheckBox3")->click();
+    w.statusHistory.clear();
+    w.Find("BitBtn1")->click();
+    QCOMPARE(w.statusHistory,
+             (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
+                          Text(en, MessageRole::msgWritingEeprom), Text(en, MessageRole::msgDone)}));
+    QVERIFY(!w.Find("BitBtn1")->isEnabled());
+
+    // Read back what the module now holds: a fresh window, a fresh tab.
+    RealWindow again;
+    again.Find("BitBtn2")->click();
+    QCOMPARE(again.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgDone));
+    QCOMPARE(again.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("1290"));
+    QVERIFY(again.Find("RadioButton22")->isChecked());
+    QVERIFY(again.Find("CheckBox3")->isChecked());
+    QVERIFY(!again.Find("CheckBox2")->isChecked());
+    QVERIFY(w.errors.isEmpty());
+    QVERIFY(again.errors.isEmpty());
+  }
+
+  void noBootloaderAndCancel_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("no bootloader") << false << Text(Language::German, MessageRole::msgNoBootloader);
+    QTest::newRow("cancel") << true << Text(Language::German, MessageRole::msgCancelled);
+  }
+  void noBootloaderAndCancel() {
+    QFETCH(bool, cancel);
+    QFETCH(QString, last);
+    Emulator emulator({QStringLiteral("--answer-after"), QStringLiteral("100000")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    w.window.zmiana_jezyka('2');
+    if (cancel) QTimer::singleShot(200, [&w] { w.Find("Button1")->click(); });
+    w.Find("Button2")->click();
+    QCOMPARE(w.Log(), (QStringList{Text(Language::German, MessageRole::msgSearching), last}));
+    QVERIFY(!w.window.ComPort().Open());
+  }
+
+  // A version request that is never answered waits out the countdown; the
+  // wait sleeps in the event loop instead of spinning on the port.
+  void waitingForTheModuleLeavesTheProcessorIdle() {
+    Emulator emulator({QStringLiteral("--silent-after"), QStringLiteral("0")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    const std::clock_t cpuBefore = std::clock();
+    QElapsedTimer wall;
+    wall.start();
+    w.Find("Button2")->click();
+    const double cpu = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    const double elapsed = double(wall.elapsed()) / 1000.0;
+    const Language en = Language::English;
+    QCOMPARE(w.Log(), (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
+                                   Text(en, MessageRole::msgCommError)}));
+    // Most of the run is the wait; a polling wait would keep a processor busy.
+    QVERIFY2(cpu < 0.5 * elapsed, qPrintable(QStringLiteral("cpu %1 s of %2 s").arg(cpu).arg(elapsed)));
+  }
+};
+
+QTEST_MAIN(TestWindowE2e)
+#include "test_window_e2e.moc"

@@ -1,0 +1,432 @@
+// The window's controls: names, structure, start states and the wiring of
+// their events to the handlers. Positions come from layouts; the window
+// keeps the fixed client area.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/BrandLogo.h"
+#include "ui/HandlerGuard.h"
+#include "ui/QtText.h"
+#include "ui/TImage.h"
+#include "ui/TSpinButton.h"
+#include "ui/TfrmMain.h"
+
+namespace canalarm::ui {
+
+namespace {
+
+constexpr int kFontPixels = 11;
+constexpr QSize kLogoSize{150, 34};
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QGroupBox* Group(const char* name, QWidget* parent = nullptr) {
+  return Named(new QGroupBox(parent), name);
+}
+
+QFrame* Separator(const char* name) {
+  auto* line = Named(new QFrame, name);
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+// Tight margins: the client area is small.
+template <typename Layout>
+Layout* Tight(Layout* layout, int spacing = 2) {
+  layout->setContentsMargins(4, 1, 2, 2);
+  layout->setSpacing(spacing);
+  return layout;
+}
+
+// A group of two radio buttons, the first checked: side by side when the
+// captions are short, one above the other otherwise.
+QGroupBox* TwoChoices(const char* group, const char* first, const char* second,
+                      bool sideBySide = false) {
+  QGroupBox* box = Group(group);
+  auto* firstButton = Named(new QRadioButton, first);
+  auto* secondButton = Named(new QRadioButton, second);
+  firstButton->setChecked(true);
+  QBoxLayout* layout = sideBySide ? static_cast<QBoxLayout*>(new QHBoxLayout(box))
+                                  : static_cast<QBoxLayout*>(new QVBoxLayout(box));
+  Tight(layout, sideBySide ? 8 : 0);
+  layout->addWidget(firstButton);
+  layout->addWidget(secondButton);
+  if (sideBySide) layout->addStretch();
+  return box;
+}
+
+QLineEdit* ReadOnlyEdit(const char* name) {
+  auto* edit = Named(new QLineEdit, name);
+  edit->setReadOnly(true);
+  edit->setFocusPolicy(Qt::NoFocus);
+  return edit;
+}
+
+QProgressBar* Progress(const char* name) {
+  auto* bar = Named(new QProgressBar, name);
+  bar->setTextVisible(false);
+  bar->setRange(0, 100);
+  bar->setValue(0);
+  bar->setFixedHeight(12);
+  return bar;
+}
+
+QPushButton* BitmapButton(const char* name, QStyle::StandardPixmap icon, QWidget* styleSource) {
+  auto* button = Named(new QPushButton, name);
+  button->setIcon(styleSource->style()->standardIcon(icon));
+  return button;
+}
+
+}  // namespace
+
+void TfrmMain::CreateControls() {
+  // A narrow face: the captions of every language must fit the fixed area.
+  QFont windowFont = font();
+  windowFont.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial Narrow"),
+                          QStringLiteral("Liberation Sans Narrow"), windowFont.family()});
+  windowFont.setPixelSize(kFontPixels);
+  setFont(windowFont);
+  // Group titles sit on the frame line, as compact as the area needs.
+  setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
+      " margin-top: 6px; padding-top: 5px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+      " left: 6px; padding: 0 2px; }"));
+  setWindowTitle(QStringLiteral("Tarvex - Bootloader"));
+  setWindowIcon(ProgramIcon());
+  setFixedSize(kClientWidth, kClientHeight);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+  auto* panel = Named(new QWidget(this), "Panel1");
+  auto* windowLayout = new QVBoxLayout(this);
+  windowLayout->setContentsMargins(0, 0, 0, 0);
+  windowLayout->addWidget(panel);
+
+  PageControl1 = Named(new QTabWidget, "PageControl1");
+  PageControl1->setDocumentMode(false);
+  PageControl1->setUsesScrollButtons(false);
+  PageControl1->addTab(CreateProgrammingTab(), QString());
+  PageControl1->addTab(CreateParametersTab(), QString());
+  auto* panelLayout = new QVBoxLayout(panel);
+  panelLayout->setContentsMargins(2, 2, 2, 2);
+  panelLayout->addWidget(PageControl1);
+
+  // The hidden controls sit on the panel too, outside every layout, never shown.
+  CreateHiddenControls()->setParent(panel);
+
+  TimeoutTicker = Named(new QTimer(this), "TimeoutTicker");
+  TimeoutTicker->setInterval(kTickerIntervalMs);
+  TimeoutTicker->setTimerType(Qt::PreciseTimer);
+
+  odOpen = Named(new QFileDialog(this), "odOpen");
+  odOpen->setFileMode(QFileDialog::ExistingFile);
+  odOpen->setAcceptMode(QFileDialog::AcceptOpen);
+  odOpen->setDefaultSuffix(QStringLiteral("hex"));
+  odOpen->setNameFilter(QStringLiteral("Plik HEX (*.hex)"));
+}
+
+QWidget* TfrmMain::CreateProgrammingTab() {
+  auto* page = Named(new QWidget, "TabSheet1");
+
+  meLog = Named(new QPlainTextEdit, "meLog");
+  meLog->setReadOnly(true);
+  meLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Edit2 = ReadOnlyEdit("Edit2");
+  QPalette blueText = Edit2->palette();
+  blueText.setColor(QPalette::Text, Qt::blue);
+  Edit2->setPalette(blueText);
+  ProgressBar = Progress("ProgressBar");
+
+  // Commands.
+  QGroupBox* commands = Group("GroupBox3");
+  bbOpen = BitmapButton("bbOpen", QStyle::SP_DialogOpenButton, this);
+  bbUpload = BitmapButton("bbUpload", QStyle::SP_ArrowUp, this);
+  bbUpload->setEnabled(false);
+  Button1 = Named(new QPushButton, "Button1");
+  auto* commandLayout = Tight(new QVBoxLayout(commands));
+  commandLayout->addWidget(bbOpen);
+  commandLayout->addWidget(Separator("Panel2"));
+  commandLayout->addWidget(bbUpload);
+  commandLayout->addWidget(Button1);
+
+  // Port and speed.
+  QGroupBox* port = Group("GroupBox1");
+  RadioButton1 = Named(new QRadioButton(QStringLiteral("9600")), "RadioButton1");
+  RadioButton2 = Named(new QRadioButton(QStringLiteral("19200")), "RadioButton2");
+  RadioButton3 = Named(new QRadioButton(QStringLiteral("38400")), "RadioButton3");
+  RadioButton1->setChecked(true);
+  cbPort = Named(new QComboBox, "cbPort");
+  for (int n = 1; n <= 12; ++n) cbPort->addItem(QStringLiteral("COM%1").arg(n));
+  cbPort->setCurrentIndex(0);
+  auto* portLayout = Tight(new QGridLayout(port));
+  portLayout->addWidget(RadioButton1, 0, 0);
+  portLayout->addWidget(RadioButton2, 0, 1);
+  portLayout->addWidget(RadioButton3, 0, 2);
+  portLayout->addWidget(cbPort, 1, 0, 1, 3);
+
+  // Program version.
+  QGroupBox* version = Group("GroupBox2");
+  Button2 = Named(new QPushButton, "Button2");
+  Tight(new QVBoxLayout(version))->addWidget(Button2);
+
+  // Help and the brand's logo.
+  QGroupBox* brand = Group("GroupBox18");
+  Button3 = Named(new QPushButton, "Button3");
+  Button3->setEnabled(false);
+  auto* logos = new QGridLayout;
+  logos->setContentsMargins(0, 0, 0, 0);
+  for (BrandVariant variant : kAllBrandVariants) {
+    const BrandInfo& info = Brand(variant);
+    auto* image = new TImage;
+    image->setObjectName(ToQString(info.logo));
+    image->setPixmap(BrandLogo(variant, kLogoSize, devicePixelRatioF()));
+    image->setAlignment(Qt::AlignCenter);
+    image->setCursor(Qt::PointingHandCursor);
+    image->setToolTip(ToQString(info.webAddress));
+    connect(image, &TImage::Click, this, [this] { guard_->Run([this] { LOGOClick(); }); });
+    logos->addWidget(image, 0, 0);  // one above the other; at most one is shown
+  }
+  auto* brandLayout = Tight(new QVBoxLayout(brand));
+  brandLayout->addWidget(Button3);
+  brandLayout->addWidget(Separator("Panel3"));
+  brandLayout->addStretch();
+  brandLayout->addLayout(logos);
+
+  // The five tooltips of the design stay switched off: kept as status tips,
+  // which this window never shows.
+  bbUpload->setStatusTip(QStringLiteral("Zapis wybranej wersji programu"));
+  bbOpen->setStatusTip(QStringLiteral("Wczytaj plik programu"));
+  Button1->setStatusTip(QStringLiteral("Anuluj"));
+  cbPort->setStatusTip(QStringLiteral("Port szeregowy"));
+  Button2->setStatusTip(QStringLiteral("Odczyt aktualnej wersji programu"));
+
+  auto* left = new QVBoxLayout;
+  left->setSpacing(3);
+  left->addWidget(meLog, 1);
+  left->addWidget(Edit2);
+  left->addWidget(ProgressBar);
+  auto* right = new QVBoxLayout;
+  right->setSpacing(2);
+  right->addWidget(commands);
+  right->addWidget(port);
+  right->addWidget(version);
+  right->addWidget(brand, 1);
+  auto* pageLayout = new QHBoxLayout(page);
+  pageLayout->setContentsMargins(4, 4, 4, 4);
+  pageLayout->setSpacing(4);
+  pageLayout->addLayout(left, 1);
+  pageLayout->addLayout(right, 0);
+  return page;
+}
+
+QWidget* TfrmMain::CreateParametersTab() {
+  auto* page = Named(new QWidget, "TabSheet2");
+  // Three columns of options in every language: a size smaller than the rest.
+  QFont optionFont = font();
+  optionFont.setPixelSize(kFontPixels - 1);
+  page->setFont(optionFont);
+
+  // Left column: groups (1) to (3), the mode, (4) and (5).
+  auto* left = new QVBoxLayout;
+  left->setSpacing(1);
+  left->addWidget(TwoChoices("GroupBox5", "RadioButton4", "RadioButton5"));
+  left->addWidget(TwoChoices("GroupBox6", "RadioButton6", "RadioButton7"));
+  left->addWidget(TwoChoices("GroupBox7", "RadioButton8", "RadioButton9"));
+  QGroupBox* mode = TwoChoices("GroupBox17", "RadioButton22", "RadioButton23", true);
+  left->addWidget(mode);
+  GroupBox8 = TwoChoices("GroupBox8", "RadioButton10", "RadioButton11");
+  left->addWidget(GroupBox8);
+  GroupBox10 = TwoChoices("GroupBox10", "RadioButton12", "RadioButton13");
+  left->addWidget(GroupBox10);
+  left->addStretch();
+  RadioButton22 = mode->findChild<QRadioButton*>(QStringLiteral("RadioButton22"));
+  RadioButton23 = mode->findChild<QRadioButton*>(QStringLiteral("RadioButton23"));
+
+  // Middle column: groups (6) to (10).
+  auto* middle = new QVBoxLayout;
+  middle->setSpacing(1);
+  middle->addWidget(TwoChoices("GroupBox11", "RadioButton14", "RadioButton15"));
+  middle->addWidget(TwoChoices("GroupBox12", "RadioButton16", "RadioButton17", true));
+  middle->addWidget(TwoChoices("GroupBox14", "RadioButton20", "RadioButton21", true));
+  middle->addWidget(TwoChoices("GroupBox13", "RadioButton18", "RadioButton19", true));
+  QGroupBox* hazard = Group("GroupBox16");
+  CheckBox2 = Named(new QCheckBox, "CheckBox2");
+  CheckBox1 = Named(new QCheckBox, "CheckBox1");
+  CheckBox3 = Named(new QCheckBox, "CheckBox3");
+  auto* hazardLayout = Tight(new QVBoxLayout(hazard), 0);
+  hazardLayout->addWidget(CheckBox2);
+  hazardLayout->addWidget(CheckBox1);
+  hazardLayout->addWidget(CheckBox3);
+  middle->addWidget(hazard);
+  middle->addStretch();
+
+  // Right column: commands, PIN, CAN program number.
+  QGroupBox* commands = Group("GroupBox4");
+  BitBtn2 = BitmapButton("BitBtn2", QStyle::SP_ArrowDown, this);
+  BitBtn1 = BitmapButton("BitBtn1", QStyle::SP_DialogSaveButton, this);
+  BitBtn1->setEnabled(false);
+  auto* commandLayout = Tight(new QVBoxLayout(commands));
+  commandLayout->addWidget(BitBtn2);
+  commandLayout->addWidget(Separator("Bevel1"));
+  commandLayout->addWidget(BitBtn1);
+
+  QFont fieldFont(QStringLiteral("Trebuchet MS"));
+  fieldFont.setBold(true);
+  fieldFont.setPixelSize(14);
+  QGroupBox* pinGroup = Group("GroupBox9");
+  PIN = Named(new QLineEdit, "PIN");
+  PIN->setInputMask(QStringLiteral("9999;2"));
+  PIN->setMaxLength(4);
+  PIN->setText(QString());
+  PIN->setFont(fieldFont);
+  PIN->setFixedHeight(19 + 4);
+  PIN->setAlignment(Qt::AlignCenter);
+  Tight(new QVBoxLayout(pinGroup))->addWidget(PIN);
+
+  QGroupBox* program = Group("GroupBox15");
+  MaskEdit1 = Named(new QLineEdit(QStringLiteral("11")), "MaskEdit1");
+  MaskEdit1->setReadOnly(true);
+  MaskEdit1->setMaxLength(2);
+  MaskEdit1->setFont(fieldFont);
+  MaskEdit1->setFixedHeight(19 + 4);
+  MaskEdit1->setAlignment(Qt::AlignCenter);
+  SpinButton1 = Named(new TSpinButton, "SpinButton1");
+  SpinButton1->setFixedSize(18, 19 + 4);
+  auto* programLayout = Tight(new QHBoxLayout(program), 1);
+  programLayout->addWidget(MaskEdit1, 1);
+  programLayout->addWidget(SpinButton1);
+
+  auto* right = new QVBoxLayout;
+  right->setSpacing(1);
+  right->addWidget(commands);
+  right->addWidget(pinGroup);
+  right->addWidget(program);
+  right->addStretch();
+
+  // Below the middle and right columns: the status line and its progress.
+  Edit3 = ReadOnlyEdit("Edit3");
+  QPalette status = Edit3->palette();
+  status.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+  status.setColor(QPalette::Text, Qt::blue);
+  Edit3->setPalette(status);
+  ProgressBar1 = Progress("ProgressBar1");
+
+  auto* pageLayout = new QGridLayout(page);
+  pageLayout->setContentsMargins(2, 3, 2, 3);
+  pageLayout->setHorizontalSpacing(2);
+  pageLayout->setVerticalSpacing(2);
+  pageLayout->addLayout(left, 0, 0, 3, 1);
+  pageLayout->addLayout(middle, 0, 1);
+  pageLayout->addLayout(right, 0, 2);
+  pageLayout->addWidget(Edit3, 1, 1, 1, 2);
+  pageLayout->addWidget(ProgressBar1, 2, 1, 1, 2);
+  pageLayout->setRowStretch(0, 1);
+  pageLayout->setColumnStretch(0, 0);
+  pageLayout->setColumnStretch(1, 1);
+  pageLayout->setColumnStretch(2, 0);
+  return page;
+}
+
+QWidget* TfrmMain::CreateHiddenControls() {
+  auto* hidden = Named(new QWidget, "HiddenControls");
+  hidden->hide();
+  auto option = [hidden](const char* name, const char* caption, bool checked) {
+    auto* box = Named(new QCheckBox(QString::fromLatin1(caption), hidden), name);
+    box->setChecked(checked);
+    return box;
+  };
+  EEPROM = option("EEPROM", "EEPROM write", true);
+  DecodeON = option("DecodeON", "File Decode ON", true);
+  All_memory = option("All_memory", "All memory write", true);
+  PICencoding = option("PICencoding", "RandomEncoding", false);
+  DeviceID = option("DeviceID", "Device ID read", false);
+  Encoding_OFF = option("Encoding_OFF", "Encoding OFF", false);
+  Flash_size = option("Flash_size", "Flash size", false);
+  dravon = option("dravon", "dravon", false);
+  ubrix_EN = option("ubrix_EN", "ubrix_EN", false);
+
+  Edit1 = Named(new QLineEdit(QStringLiteral("Edit1"), hidden), "Edit1");
+  Edit1->setReadOnly(true);
+  Memo1 = Named(new QPlainTextEdit(hidden), "Memo1");
+  Clear = Named(new QPushButton(QStringLiteral("Clear"), hidden), "Clear");
+  Button4 = Named(new QPushButton(QStringLiteral("Button4"), hidden), "Button4");
+  LOGO = Named(new QToolButton(hidden), "LOGO");
+  LOGO->setText(QStringLiteral("LOGO"));
+  RadioGroup1 = Named(new QGroupBox(QStringLiteral("Jezyk"), hidden), "RadioGroup1");
+
+  // The language buttons share one parent, so at most one is checked.
+  for (int i = 1; i <= 9; ++i) {
+    const QString name = QStringLiteral("lang%1").arg(i);
+    const std::optional<Language> language = LanguageFromRadioButton(ToStdString(name));
+    auto* button = new QRadioButton(
+        language ? ToQString(LanguageAbbreviation(*language)) : name, hidden);
+    button->setObjectName(name);
+    button->setChecked(i == 9);
+  }
+
+  logo1 = Named(new QComboBox(hidden), "logo1");
+  for (BrandVariant variant : kAllBrandVariants) logo1->addItem(ToQString(Brand(variant).listCode));
+  logo1->setCurrentIndex(0);
+  return hidden;
+}
+
+template <typename Sender, typename Signal>
+void TfrmMain::Bind(Sender* sender, Signal signal, void (TfrmMain::*handler)()) {
+  connect(sender, signal, this, [this, handler] { guard_->Run([this, handler] { (this->*handler)(); }); });
+}
+
+void TfrmMain::BindChecked(QAbstractButton* button, void (TfrmMain::*handler)()) {
+  connect(button, &QAbstractButton::toggled, this, [this, handler](bool checked) {
+    if (checked) guard_->Run([this, handler] { (this->*handler)(); });
+  });
+}
+
+void TfrmMain::BindCommand(QAbstractButton* button, void (TfrmMain::*handler)()) {
+  connect(button, &QAbstractButton::clicked, this, [this, handler] { RunCommand(handler); });
+}
+
+void TfrmMain::ConnectHandlers() {
+  BindCommand(bbOpen, &TfrmMain::bbOpenClick);
+  BindCommand(bbUpload, &TfrmMain::bbUploadClick);
+  BindCommand(Button2, &TfrmMain::Button2Click);
+  BindCommand(Button3, &TfrmMain::Button3Click);
+  BindCommand(BitBtn2, &TfrmMain::BitBtn2Click);
+  BindCommand(BitBtn1, &TfrmMain::BitBtn1Click);
+  Bind(Button1, &QPushButton::clicked, &TfrmMain::Button1Click);
+  Bind(TimeoutTicker, &QTimer::timeout, &TfrmMain::TimeoutTickerTimer);
+  Bind(Clear, &QPushButton::clicked, &TfrmMain::ClearClick);
+  Bind(LOGO, &QToolButton::clicked, &TfrmMain::LOGOClick);
+
+  // Change handlers run on every change of state, from a click or from code.
+  BindChecked(RadioButton22, &TfrmMain::RadioButton22Click);
+  BindChecked(RadioButton23, &TfrmMain::RadioButton23Click);
+  Bind(CheckBox2, &QCheckBox::toggled, &TfrmMain::CheckBox2Click);
+  Bind(CheckBox3, &QCheckBox::toggled, &TfrmMain::CheckBox3Click);
+  Bind(SpinButton1, &TSpinButton::UpClick, &TfrmMain::SpinButton1UpClick);
+  Bind(SpinButton1, &TSpinButton::DownClick, &TfrmMain::SpinButton1DownClick);
+  for (int i = 1; i <= 9; ++i)
+    BindChecked(findChild<QRadioButton*>(QStringLiteral("lang%1").arg(i)), &TfrmMain::RadioGroup1Click);
+}
+
+}  // namespace canalarm::ui

@@ -1,0 +1,111 @@
+#include "ui/WindowLinkHost.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <thread>
+
+#include "link/LinkPort.h"
+#include "ui/QtText.h"
+
+namespace canalarm::ui {
+
+namespace {
+
+// The longest a wait sleeps without a wake-up of its own; ticks and bytes
+// normally end it much sooner.
+constexpr int kWaitLimitMs = 50;
+// Without an input descriptor the port can only be polled: often enough for
+// replies, rarely enough to leave the processor idle.
+constexpr int kPollMs = 5;
+
+}  // namespace
+
+WindowLinkHost::WindowLinkHost(const LinkWidgets& widgets, const MessageSet& messages,
+                               QTimer& ticker)
+    : widgets_(widgets), messages_(messages), ticker_(&ticker) {}
+
+void WindowLinkHost::AddLogLine(std::string_view text) {
+  widgets_.log->appendPlainText(ToQString(text));
+}
+
+void WindowLinkHost::ClearLog() { widgets_.log->clear(); }
+
+void WindowLinkHost::SetParameterStatus(std::string_view text) {
+  widgets_.parameterStatus->setText(ToQString(text));
+}
+
+void WindowLinkHost::SetStatus(std::string_view text) { widgets_.status->setText(ToQString(text)); }
+
+void WindowLinkHost::AddDumpLine(std::string_view text) {
+  widgets_.dump->appendPlainText(ToQString(text));
+}
+
+void WindowLinkHost::SetProgress(ProgressBarId bar, int minimum, int maximum, int position) {
+  QProgressBar* target =
+      bar == ProgressBarId::Programming ? widgets_.programmingBar : widgets_.parametersBar;
+  // An empty range would make QProgressBar show its busy animation.
+  target->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
+  target->setValue(position);
+}
+
+void WindowLinkHost::Tick() {
+  // A timeout queued before a Cancel or the last tick must not count.
+  if (countdown_.TickerEnabled()) countdown_.Tick();
+  SyncTicker();
+}
+
+void WindowLinkHost::Cancel() {
+  countdown_.Cancel();
+  SyncTicker();
+}
+
+void WindowLinkHost::SyncTicker() {
+  if (!ticker_) return;
+  if (countdown_.TickerEnabled()) {
+    if (!ticker_->isActive()) ticker_->start();
+  } else if (ticker_->isActive()) {
+    ticker_->stop();
+  }
+}
+
+void WindowLinkHost::ProcessEvents() {
+  SyncTicker();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WindowLinkHost::WaitForActivity(LinkPort& port) {
+  SyncTicker();
+  if (port.ByteAvailable()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return;
+  }
+  // Wake-ups besides window events and the ticker: the port's descriptor, or
+  // a short poll without one, and a limit in any case.
+  const int handle = inputHandle_ ? inputHandle_() : -1;
+  std::unique_ptr<QSocketNotifier> input;
+  if (handle >= 0) {
+    input = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+    // The descriptor stays readable until its notice is taken; taking it here
+    // keeps the next wait from waking at once.
+    QObject::connect(input.get(), &QSocketNotifier::activated, input.get(),
+                     [this, notifier = input.get()] {
+                       notifier->setEnabled(false);
+                       if (acknowledgeInput_) acknowledgeInput_();
+                     });
+  }
+  QTimer limit;
+  limit.setSingleShot(true);
+  limit.start(handle >= 0 ? kWaitLimitMs : kPollMs);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void WindowLinkHost::Sleep(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
+
+}  // namespace canalarm::ui

@@ -1,0 +1,76 @@
+// The window as host of the bootloader link's operations.
+//
+// Messages go to the window's controls; the countdown is run down by the
+// window's 50 ms timer `TimeoutTicker`, whose ticks arrive through Qt's event
+// queue: a pump delivers at most one, and ticks missed while the window
+// thread was blocked are not piled up (a QTimer does not queue them).
+//
+// Waiting does not poll: it sleeps in the event dispatcher until a window
+// event, a timer (the next tick) or the port's input descriptor wakes it.
+#pragma once
+
+#include <QPointer>
+#include <functional>
+
+#include "link/LinkHost.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
+
+namespace canalarm::ui {
+
+struct LinkWidgets {
+  QPlainTextEdit* log = nullptr;              // meLog
+  QLineEdit* parameterStatus = nullptr;       // Edit3
+  QLineEdit* status = nullptr;                // Edit1
+  QPlainTextEdit* dump = nullptr;             // Memo1
+  QProgressBar* programmingBar = nullptr;     // ProgressBar
+  QProgressBar* parametersBar = nullptr;      // ProgressBar1
+};
+
+class WindowLinkHost : public LinkHost {
+ public:
+  // `ticker` is the 50 ms timer whose timeouts the owner hands to Tick().
+  WindowLinkHost(const LinkWidgets& widgets, const MessageSet& messages, QTimer& ticker);
+
+  const MessageSet& Messages() const override { return messages_; }
+  void AddLogLine(std::string_view text) override;
+  void ClearLog() override;
+  void SetParameterStatus(std::string_view text) override;
+  void SetStatus(std::string_view text) override;
+  void AddDumpLine(std::string_view text) override;
+  void SetProgress(ProgressBarId bar, int minimum, int maximum, int position) override;
+  Countdown& TheCountdown() override { return countdown_; }
+  LinkClock::time_point Now() override { return LinkClock::now(); }
+  void ProcessEvents() override;
+  void WaitForActivity(LinkPort& port) override;
+  void Sleep(std::chrono::milliseconds duration) override;
+
+  // A timeout of the ticker: one tick of the countdown while it runs.
+  void Tick();
+  // The user's Cancel.
+  void Cancel();
+  // Starts or stops the ticker to match the countdown (operations arm the
+  // countdown, which enables its ticker).
+  void SyncTicker();
+
+  // Where the port signals received bytes: `handle` gives a descriptor that
+  // turns readable when bytes arrive (or -1), asked at every wait;
+  // `acknowledge` takes the notice so that the descriptor is quiet again.
+  void SetInputNotifier(std::function<int()> handle, std::function<void()> acknowledge) {
+    inputHandle_ = std::move(handle);
+    acknowledgeInput_ = std::move(acknowledge);
+  }
+
+ private:
+  LinkWidgets widgets_;
+  const MessageSet& messages_;
+  QPointer<QTimer> ticker_;
+  Countdown countdown_;
+  std::function<int()> inputHandle_;
+  std::function<void()> acknowledgeInput_;
+};
+
+}  // namespace canalarm::ui

@@ -1,0 +1,74 @@
+#include "ui/WindowParameterTab.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QWidget>
+#include <stdexcept>
+
+#include "ui/QtText.h"
+
+namespace canalarm::ui {
+
+namespace {
+
+template <typename T>
+T* Required(QWidget* page, std::string_view name) {
+  auto* control = page->findChild<T*>(ToQString(name));
+  if (control == nullptr) throw std::logic_error("parameters tab lacks " + std::string(name));
+  return control;
+}
+
+}  // namespace
+
+WindowParameterTab::WindowParameterTab(QWidget* page, QAbstractButton* writeButton)
+    : page_(page),
+      writeButton_(writeButton),
+      pin_(Required<QLineEdit>(page, "PIN")),
+      programNumber_(Required<QLineEdit>(page, "MaskEdit1")) {
+  for (const OptionSwitch& option : OptionSwitches()) {
+    Control(option.controlForOne);
+    if (!option.controlForZero.empty()) Control(option.controlForZero);
+  }
+}
+
+QAbstractButton* WindowParameterTab::Control(std::string_view name) const {
+  return Required<QAbstractButton>(page_, name);
+}
+
+void WindowParameterTab::Fill(const ParameterSet& set) {
+  // Table order matters: FS1 is set before FS3, so the interlock decides.
+  for (const OptionSwitch& option : OptionSwitches()) {
+    const bool bit = set.*option.field;
+    if (option.controlForZero.empty()) {
+      Control(option.controlForOne)->setChecked(bit);
+    } else {
+      Control(bit ? option.controlForOne : option.controlForZero)->setChecked(true);
+    }
+  }
+  pin_->setText(ToQString(PinFieldText(set.pin)));
+  programNumber_->setText(ToQString(set.programNumber));
+  spinValue_ = set.spinValue;
+}
+
+ParameterSet WindowParameterTab::Current() const {
+  ParameterSet set;
+  for (const OptionSwitch& option : OptionSwitches())
+    set.*option.field = Control(option.controlForOne)->isChecked();
+  set.pin = ToStdString(pin_->displayText());
+  set.programNumber = ToStdString(programNumber_->text());
+  set.spinValue = spinValue_;
+  return set;
+}
+
+void WindowParameterTab::SetWriteEnabled(bool enabled) { writeButton_->setEnabled(enabled); }
+
+void WindowParameterTab::StepUp() { ShowProgramNumber(SpinUp(spinValue_)); }
+
+void WindowParameterTab::StepDown() { ShowProgramNumber(SpinDown(spinValue_)); }
+
+void WindowParameterTab::ShowProgramNumber(std::uint8_t value) {
+  spinValue_ = value;
+  programNumber_->setText(QString::number(value));
+}
+
+}  // namespace canalarm::ui

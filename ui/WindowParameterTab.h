@@ -1,0 +1,47 @@
+// The parameters tab's widgets as the parameter read and write see them.
+//
+// Fill sets the controls the way clicks would, so the window's change
+// handlers (mode captions, FS1/FS3 interlock) run as they do for the user.
+// Current reads the PIN from the field's display text: with the input mask's
+// blank character "2", that is the only text that keeps typed 2s and shows
+// unfilled positions as "2".
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "params/ParameterTab.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QWidget;
+
+namespace canalarm::ui {
+
+class WindowParameterTab : public ParameterTab {
+ public:
+  // Finds the controls by name under `page`; `writeButton` is BitBtn1.
+  WindowParameterTab(QWidget* page, QAbstractButton* writeButton);
+
+  void Fill(const ParameterSet& set) override;
+  ParameterSet Current() const override;
+  void SetWriteEnabled(bool enabled) override;
+
+  // The spin value (numeric copy of the CAN program number) and its steps;
+  // each step shows the new value in the field.
+  std::uint8_t SpinValue() const { return spinValue_; }
+  void StepUp();
+  void StepDown();
+
+ private:
+  QAbstractButton* Control(std::string_view name) const;
+  void ShowProgramNumber(std::uint8_t value);
+
+  QWidget* page_;
+  QAbstractButton* writeButton_;
+  QLineEdit* pin_;
+  QLineEdit* programNumber_;
+  std::uint8_t spinValue_ = 11;
+};
+
+}  // namespace canalarm::ui
