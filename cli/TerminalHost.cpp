@@ -99,11 +99,10 @@ void TerminalHost::EndProgress() {
 
 void TerminalHost::ProcessEvents() {
   countdown_.DeliverDueTick(LinkClock::now());
-  // Each Ctrl-C cancels the wait running then, as one press of Cancel.
-  if (CancelRequested() && !cancelSeen_) {
-    cancelSeen_ = true;
-    countdown_.Cancel();
-  }
+  // Ctrl-C holds Cancel down: a single press of the window's button can be
+  // overtaken by an answer already on its way, and the next wait arms the
+  // countdown afresh; a Ctrl-C must not be lost that way.
+  if (CancelRequested()) countdown_.Cancel();
 }
 
 void TerminalHost::WaitForActivity(LinkPort& port) {
@@ -111,7 +110,7 @@ void TerminalHost::WaitForActivity(LinkPort& port) {
   // Without a running ticker nothing but a byte can end the wait; look
   // again after one tick's time all the same.
   const auto deadline = countdown_.NextTickDue().value_or(now + Countdown::kTickInterval);
-  if (!(CancelRequested() && !cancelSeen_) && deadline > now) port.WaitForInput(deadline);
+  if (!CancelRequested() && deadline > now) port.WaitForInput(deadline);
   ProcessEvents();
 }
 

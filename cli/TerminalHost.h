@@ -26,8 +26,8 @@ class TerminalHost : public LinkHost {
 
   TerminalHost(std::ostream& out, std::ostream& err, const MessageSet& messages, Settings settings);
 
-  // Installs the Ctrl-C handler that turns SIGINT into Cancel for every
-  // host; a second Ctrl-C ends the program at once.
+  // Installs the Ctrl-C handler: after a Ctrl-C every host cancels its
+  // waits; a second Ctrl-C ends the program at once.
   static void InstallCancelSignal();
   // Whether Ctrl-C was pressed since the program started.
   static bool CancelRequested();
@@ -61,7 +61,6 @@ class TerminalHost : public LinkHost {
   const MessageSet& messages_;
   Settings settings_;
   Countdown countdown_;
-  bool cancelSeen_ = false;
   std::vector<std::string> shown_;
   std::vector<std::string> dump_;
   std::string lastParameterStatus_;

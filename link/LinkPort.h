@@ -54,6 +54,13 @@ class LinkPort {
   // at once when a byte is there already. Lets a waiting host sleep instead
   // of polling.
   virtual void WaitForInput(std::chrono::steady_clock::time_point deadline) = 0;
+
+  // A descriptor that turns readable when received bytes arrive, for a
+  // host's event loop to watch; -1 when there is none (then the host looks
+  // again after a short while). Once it fired, the host calls
+  // TakeInputNotify(), which makes it unreadable until more bytes come.
+  virtual int InputNotifyHandle() const { return -1; }
+  virtual void TakeInputNotify() {}
 };
 
 }  // namespace canalarm

@@ -1,7 +1,5 @@
 #include "link/SerialLinkPort.h"
 
-#include <poll.h>
-
 #include <cerrno>
 #include <thread>
 
@@ -83,23 +81,19 @@ bool SerialLinkPort::DrainOutput(std::chrono::milliseconds limit) {
 }
 
 void SerialLinkPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
-  for (;;) {
-    if (port_.ByteAvailable()) return;
-    const int handle = InputNotifyHandle();
+  while (!port_.ByteAvailable()) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    if (handle < 0) {
-      std::this_thread::sleep_until(deadline);
-      return;
-    }
-    pollfd fd{handle, POLLIN, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(wait));
-    if (ready < 0) return;  // a signal (Ctrl-C): let the host look at it
-    if (ready > 0) port_.ProcessNotifications();
+    // False on a time-out, and when a signal (Ctrl-C) broke the wait: then
+    // the host gets to look at it.
+    if (!port_.WaitForNotification(static_cast<int>(wait))) return;
+    port_.ProcessNotifications();
   }
 }
 
 int SerialLinkPort::InputNotifyHandle() const { return port_.NotificationDescriptor(); }
+
+void SerialLinkPort::TakeInputNotify() { port_.ProcessNotifications(); }
 
 }  // namespace canalarm

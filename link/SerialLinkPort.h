@@ -26,10 +26,8 @@ class SerialLinkPort : public LinkPort {
   std::uint8_t ReadByte() override;
   bool DrainOutput(std::chrono::milliseconds limit) override;
   void WaitForInput(std::chrono::steady_clock::time_point deadline) override;
-
-  // A descriptor that is readable while received bytes wait to be handled;
-  // -1 while the port is closed. A window's event loop watches it.
-  int InputNotifyHandle() const;
+  int InputNotifyHandle() const override;
+  void TakeInputNotify() override;
 
  private:
   serl::TSerlComPort& port_;

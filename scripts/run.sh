@@ -1,8 +1,33 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the main job: for now the command line's help.
+# Sets up, builds and runs the main job: the window, with the module
+# emulator standing in for a module on COM1, so that everything can be tried
+# without hardware. The emulator's link lives in a private ports folder; the
+# user's own port settings are not touched.
+#
+# Without a display, the command line does the same against the emulator.
+# Arguments, if any, go to the window (or, without a display, to canalarm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANALARM_BUILD_TESTS=OFF >/dev/null
-cmake --build build/release --target canalarm >/dev/null
-exec build/release/cli/canalarm "${@:---help}"
+build=build/release
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANALARM_BUILD_TESTS=OFF \
+  -DCANALARM_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --target canalarm canalarm-emu canalarm-gui sample_firmware >/dev/null
+
+demo=$(mktemp -d)
+trap 'kill "$emu" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$demo"' EXIT
+export XDG_CONFIG_HOME="$demo"
+cp "$build/samples/demo_firmware.hexfw" "$demo/demo.hexfw"
+"$build/emu/canalarm-emu" --link COM1 --version-text "CANALARM EMU 1.0" >"$demo/emu.out" 2>/dev/null &
+emu=$!
+until [ -s "$demo/emu.out" ]; do sleep 0.05; done
+echo "canalarm-emu plays the module on COM1 ($(head -n1 "$demo/emu.out")); a sample firmware is $demo/demo.hexfw"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  "$build/app/canalarm-gui" "$@"
+else
+  echo "No display: showing the command line against the emulator instead."
+  "$build/cli/canalarm" version --port COM1 "$@"
+  "$build/cli/canalarm" upload "$demo/demo.hexfw" --port COM1 --no-progress
+  "$build/cli/canalarm" params read --port COM1
+fi

@@ -33,6 +33,10 @@ int TSerlCustomComPort::NotificationDescriptor() const noexcept {
   return notifier_ ? notifier_->Descriptor() : -1;
 }
 
+bool TSerlCustomComPort::WaitForNotification(int timeoutMs) const {
+  return notifier_ && notifier_->Wait(timeoutMs);
+}
+
 // ------------------------------------------------------------------ open, close
 
 void TSerlCustomComPort::SetOpen(bool v) {

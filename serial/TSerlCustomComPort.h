@@ -153,6 +153,9 @@ class TSerlCustomComPort : public TSerlBaseComponent {
   TPortPhase PortPhase() const noexcept { return phase_; }
   // Readable while the dispatcher has posted a notification; -1 when closed.
   int NotificationDescriptor() const noexcept;
+  // Waits up to timeoutMs for a notification; true when one is pending.
+  // Without an open port it returns false at once.
+  bool WaitForNotification(int timeoutMs) const;
   // Handles posted notifications: data available (OnTriggerAvail) and a
   // deferred close. Call it when NotificationDescriptor() is readable.
   void ProcessNotifications();

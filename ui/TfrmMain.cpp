@@ -58,10 +58,8 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
   host_ = std::make_unique<WindowLinkHost>(
       LinkWidgets{meLog, Edit3, Edit1, Memo1, ProgressBar, ProgressBar1}, messages_,
       *TimeoutTicker);
-  if (dynamic_cast<SerialLinkPort*>(linkPort_.get()) != nullptr) {
-    host_->SetInputNotifier([this] { return comPort_.NotificationDescriptor(); },
-                            [this] { guard_->Run([this] { comPort_.ProcessNotifications(); }); });
-  }
+  host_->SetInputNotifier([this] { return linkPort_->InputNotifyHandle(); },
+                          [this] { guard_->Run([this] { linkPort_->TakeInputNotify(); }); });
   parametersTab_ = std::make_unique<WindowParameterTab>(PageControl1->widget(1), BitBtn1);
   link_ = std::make_unique<BootloaderLink>(*linkPort_, *host_);
   // Asked only when the component opens with no port number and may prompt.
