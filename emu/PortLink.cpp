@@ -2,26 +2,14 @@
 
 #include <unistd.h>
 
-#include <cctype>
-#include <cstdlib>
 #include <stdexcept>
 #include <system_error>
+
+#include "serial/SerlPortPaths.h"
 
 namespace canalarm::emu {
 
 namespace fs = std::filesystem;
-
-fs::path PortsFolder() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  fs::path base;
-  if (xdg != nullptr && xdg[0] == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = fs::path(home != nullptr ? home : "") / ".config";
-  }
-  return base / "canalarm" / "ports";
-}
 
 int ParseComName(std::string_view name) {
   const auto bad = [&] {
@@ -29,21 +17,15 @@ int ParseComName(std::string_view name) {
     message.append(name).append("\" is not a port name like COM3");
     return std::invalid_argument(message);
   };
-  if (name.size() < 4 || name.size() > 6) throw bad();
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) throw bad();
-  }
-  int n = 0;
-  for (char c : name.substr(3)) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) throw bad();
-    n = n * 10 + (c - '0');
-  }
+  // The serial layer's own parser, so that the emulator takes the names the
+  // tool resolves; it gives 0 for anything that isn't COMn.
+  const int n = serl::ParseComPortPath(name);
   if (n < 1 || n > 255) throw bad();
   return n;
 }
 
 PortLink::PortLink(int comNumber, std::string device)
-    : path_(PortsFolder() / ("com" + std::to_string(comNumber))), device_(std::move(device)) {
+    : path_(serl::PortsFolder() / ("com" + std::to_string(comNumber))), device_(std::move(device)) {
   fs::create_directories(path_.parent_path());
   std::error_code ec;
   const auto status = fs::symlink_status(path_, ec);

@@ -10,10 +10,6 @@
 
 namespace canalarm::emu {
 
-// The ports folder, looked up as the serial layer does (a relative
-// XDG_CONFIG_HOME is ignored).
-std::filesystem::path PortsFolder();
-
 // n for "COMn" (any case) with n from 1 to 255; throws std::invalid_argument otherwise.
 int ParseComName(std::string_view name);
 
