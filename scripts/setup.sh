@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev
   gputils python3 python3-intelhex
+  clang libclang-rt-14-dev
+  dpkg-dev man-db
 )
 
 missing=()

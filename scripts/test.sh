@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: once in a normal build with warnings
 # as errors, then the core tests again under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and the threaded serial tests under
-# ThreadSanitizer. Any failure or sanitizer report fails the run.
+# ThreadSanitizer, then builds the fuzz targets with clang and runs each for
+# 30 seconds. Any failure or sanitizer report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -22,6 +23,7 @@ run_tests() {  # run_tests DIR [ctest options...]
 
 build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tests build/test
+scripts/check-package.sh build/test
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -33,4 +35,11 @@ if ctest --test-dir build/test -N -L threads | grep -q 'Total Tests: [1-9]'; the
   build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
   run_tests build/tsan -L threads
 fi
+# The fuzz targets (clang, libFuzzer, ASan+UBSan), each for 30 seconds.
+echo "== build build/fuzz"
+cmake -S . -B build/fuzz -G Ninja -DCANALARM_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANALARM_FUZZ=ON -DCANALARM_BUILD_TESTS=OFF \
+  -DCANALARM_BUILD_GUI=OFF -DCANALARM_BUILD_BENCH=OFF >/dev/null
+cmake --build build/fuzz -j "$jobs" --target fuzzers
+fuzz/run.sh build/fuzz 30
 echo "== all tests passed"

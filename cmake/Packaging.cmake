@@ -1,0 +1,68 @@
+# Installation of the documents and the Debian package.
+#
+# The programs, the desktop entry and the icon are installed beside their
+# targets (cli/, app/, emu/); this file adds the manual page, the bash
+# completion, the documents and the sample firmware, and sets up `cpack`,
+# which writes canalarm_<version>_amd64.deb. Its dependencies come from
+# dpkg-shlibdeps (package dpkg-dev) plus the Qt platform plugins that the
+# window loads at run time and no linker sees.
+include(GNUInstallDirs)
+
+# Debian installs manual pages gzipped, without a time stamp (-n).
+find_program(CANALARM_GZIP gzip REQUIRED)
+set(canalarm_man_source ${PROJECT_SOURCE_DIR}/docs/man/canalarm.1)
+set(canalarm_man_gz ${PROJECT_BINARY_DIR}/docs/canalarm.1.gz)
+add_custom_command(
+  OUTPUT ${canalarm_man_gz}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/docs
+  COMMAND ${CANALARM_GZIP} -9 -n -c ${canalarm_man_source} > ${canalarm_man_gz}
+  DEPENDS ${canalarm_man_source}
+  COMMENT "Compressing the manual page")
+add_custom_target(canalarm_manpage ALL DEPENDS ${canalarm_man_gz})
+install(FILES ${canalarm_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/canalarm.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME canalarm)
+
+# The documents keep the repository's layout, so that their links hold.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/emu/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/emu)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png"
+        PATTERN "man" EXCLUDE PATTERN "completion" EXCLUDE)
+
+# A firmware file to try the tool with, against canalarm-emu.
+if(TARGET sample_firmware)
+  install(FILES ${PROJECT_BINARY_DIR}/samples/demo_firmware.hexfw
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/canalarm)
+endif()
+
+if(NOT TARGET canalarm-gui)
+  message(STATUS "The window is not built: a package made here lacks canalarm-gui")
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME canalarm)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "canalarm developers")
+set(CPACK_PACKAGE_CONTACT "canalarm developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "service tool for a CAN-bus car-alarm module's serial bootloader")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Writes firmware files into a CAN-bus car-alarm and immobiliser module over\n\
+RS-232 through the module's resident bootloader, reads its firmware version\n\
+and reads and writes its operating parameters. It comes as a Qt window\n\
+(canalarm-gui), as a command line (canalarm) that can program several\n\
+modules at once, and with a module emulator on a pseudo-terminal\n\
+(canalarm-emu) for trying everything without hardware.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # canalarm_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The xcb platform plugin: without it the window cannot open on X11.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
