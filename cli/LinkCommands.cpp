@@ -19,6 +19,8 @@
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
 #include "params/ParameterTransfer.h"
+#include "serial/SerlErrorText.h"
+#include "serial/SerlExceptions.h"
 #include "serial/TSerlComPort.h"
 
 namespace canalarm::cli {
@@ -78,8 +80,16 @@ PortRun RunOnPort(const LinkOptions& options, const MessageSet& messages, const 
   } catch (const ParameterError& e) {
     run.error = name + ": " + e.what();
     run.exitStatus = kExitUsage;
-  } catch (const std::exception& e) {
+  } catch (const serl::ESerlException& e) {
     // A port error after the port was opened, such as a vanished device.
+    // Codes without a class of their own come as a bare "Serl exception";
+    // the code they came from says what happened.
+    const bool bare = e.ErrorCode() == 0 && e.SourceCode() != 0;
+    const std::string why = bare ? serl::ErrorMessage(e.SourceCode()) : std::string();
+    run.error = name + ": port error: " + (why.empty() ? std::string(e.what()) : why);
+    run.outcome = LinkOutcome::CommError;
+    run.exitStatus = kExitFailed;
+  } catch (const std::exception& e) {
     run.error = name + ": port error: " + e.what();
     run.outcome = LinkOutcome::CommError;
     run.exitStatus = kExitFailed;
@@ -277,11 +287,23 @@ int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, 
   }
   return SinglePort(options, out, err, [&](Station& station, Json& extra) {
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    // The write sends the whole EEPROM back, so it must be the module's own.
+    // A read reply carries nothing to check it by: a disturbed line would go
+    // unnoticed and its damage be written into the module. Two reads that
+    // agree byte for byte are taken as the module's contents.
+    SharedImages first;
+    PlainParameterTab firstTab;
+    LinkOutcome outcome = RunParameterRead(station.link, first, choice, firstTab);
+    if (outcome != LinkOutcome::Done) return outcome;
     SharedImages shared;
     PlainParameterTab tab;
-    // The write sends the whole EEPROM: it must be the module's own.
-    LinkOutcome outcome = RunParameterRead(station.link, shared, choice, tab);
+    outcome = RunParameterRead(station.link, shared, choice, tab);
     if (outcome != LinkOutcome::Done) return outcome;
+    if (shared.images.eeprom != first.images.eeprom) {
+      station.host.AddLogLine(
+          "The two reads of the module's EEPROM differ (a disturbed line?); nothing was written");
+      return LinkOutcome::CommError;
+    }
     for (const std::string& assignment : write.assignments)
       ApplyParameterField(tab.Values(), assignment);
     ParameterWriteOptions writeOptions;

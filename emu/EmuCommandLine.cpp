@@ -61,6 +61,8 @@ EmuCommandLine::EmuCommandLine()
                   "drop:in|out:N[:BYTE], garbage:in|out:N[:COUNT], delay:N:MS, short:N, "
                   "vanish:N; repeatable")
       ->type_name("FAULT");
+  app_.add_flag("--faults-once", config_.settings.faultsFirstLinkOnly,
+                "The faults fire in the first link only, like noise that doesn't come back");
   app_.add_option("--transcript", config_.transcript,
                   "Write a line per wake-up, agreement and packet to FILE (- for stderr)")
       ->type_name("FILE");

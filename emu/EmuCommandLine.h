@@ -47,7 +47,7 @@ class EmuCommandLine {
   std::string link_;
   int silentAfter_ = -1;
   int replyDelayMs_ = 0;
-  int idleResetMs_ = 250;
+  int idleResetMs_ = 450;
 };
 
 }  // namespace canalarm::emu

@@ -50,6 +50,9 @@ struct EmulatorSettings {
   std::optional<int> silentAfter;  // answer packets 1..N of a link, then nothing
   std::chrono::milliseconds replyDelay{0};
   std::vector<Fault> faults;
+  // The faults fire in the first link only, as line noise that does not
+  // come back when the tool tries again.
+  bool faultsFirstLinkOnly = false;
 };
 
 }  // namespace canalarm::emu

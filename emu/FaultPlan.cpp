@@ -13,10 +13,12 @@ std::size_t Position(int index, std::size_t size) {
 
 }  // namespace
 
-FaultPlan::FaultPlan(std::vector<Fault> faults)
-    : faults_(std::move(faults)), fired_(faults_.size(), false) {}
+FaultPlan::FaultPlan(std::vector<Fault> faults, bool firstLinkOnly)
+    : faults_(std::move(faults)), fired_(faults_.size(), false), firstLinkOnly_(firstLinkOnly) {}
 
-void FaultPlan::NewLink() { fired_.assign(faults_.size(), false); }
+void FaultPlan::NewLink() {
+  if (!firstLinkOnly_) fired_.assign(faults_.size(), false);
+}
 
 bool FaultPlan::Due(std::size_t i, int packet) const {
   return !fired_[i] && faults_[i].packet == packet;

@@ -22,9 +22,10 @@ struct InputAction {
 
 class FaultPlan {
  public:
-  explicit FaultPlan(std::vector<Fault> faults = {});
+  // With firstLinkOnly, a fault that fired never fires again.
+  explicit FaultPlan(std::vector<Fault> faults = {}, bool firstLinkOnly = false);
 
-  // A new link starts: every fault may fire again.
+  // A new link starts: every fault may fire again (unless first link only).
   void NewLink();
 
   // For wire byte `index` (from 0, as received) of packet `packet`; `last` is
@@ -45,6 +46,7 @@ class FaultPlan {
 
   std::vector<Fault> faults_;
   std::vector<bool> fired_;
+  bool firstLinkOnly_ = false;
 };
 
 }  // namespace canalarm::emu

@@ -57,7 +57,7 @@ bool OnBlock(const Packet& p, std::uint32_t first, std::uint32_t last) {
 ModuleEmulator::ModuleEmulator(EmulatorSettings settings, const EepromImage& eeprom,
                                EventSink events)
     : settings_(std::move(settings)),
-      faults_(settings_.faults),
+      faults_(settings_.faults, settings_.faultsFirstLinkOnly),
       events_(std::move(events)),
       eeprom_(eeprom) {
   flash_.fill(0xFF);

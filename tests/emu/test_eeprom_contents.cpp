@@ -57,7 +57,7 @@ TEST(EmuCommandLine, VersionTextGoesOverTheStartingEeprom) {
   EXPECT_EQ(c.settings.errors.size(), 2u);
   EXPECT_EQ(c.linkCom, 4);
   EXPECT_EQ(c.settings.silentAfter, 0);
-  EXPECT_EQ(c.loop.idleReset.count(), 250);
+  EXPECT_EQ(c.loop.idleReset.count(), 450);
 }
 
 }  // namespace

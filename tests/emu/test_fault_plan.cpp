@@ -83,6 +83,17 @@ TEST(FaultPlanInModule, FiresOncePerLinkAndAgainInTheNext) {
   }
 }
 
+TEST(FaultPlanInModule, FirstLinkOnlyFiresOnce) {
+  EmulatorSettings settings = WithFault("flip:out:1");
+  settings.faultsFirstLinkOnly = true;
+  Module m(settings);
+  m.Link();
+  EXPECT_EQ(m.Request(1, 0x10, Block(0)), Bytes{1});
+  m.Request(4, 0);
+  m.Link();
+  EXPECT_EQ(m.Request(1, 0x10, Block(0)), Bytes{0});
+}
+
 TEST(FaultPlanInModule, VanishesInTheMiddleOfThePacket) {
   Module m(WithFault("vanish:2"));
   m.Link();

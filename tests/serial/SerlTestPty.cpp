@@ -127,8 +127,9 @@ std::size_t TPtyPair::FillTowardsPeer(std::uint8_t filler) {
   std::vector<std::uint8_t> block(1024, filler);
   std::size_t total = 0;
   // The terminal moves bytes to the master's side in the background, so give
-  // it a moment to settle before calling it full.
-  for (int quiet = 0; quiet < 20;) {
+  // it a moment to settle before calling it full: half a second, which holds
+  // also when a sanitizer slows everything down.
+  for (int quiet = 0; quiet < 100;) {
     ssize_t r = ::write(slave_, block.data(), block.size());
     if (r > 0) {
       total += static_cast<std::size_t>(r);
