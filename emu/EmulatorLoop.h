@@ -8,9 +8,12 @@
 // for the idle time, the next byte finds the module restarted.
 #pragma once
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 #include "emu/ModuleEmulator.h"
 #include "emu/PtyPort.h"
@@ -22,7 +25,7 @@ struct LoopOptions {
   // Simulated wire speed in bits per second; 0 = no wire, bytes go at once.
   int wireBps = 0;
   bool wireFromLine = false;                 // take the speed the tool set on the line instead
-  std::chrono::milliseconds idleReset{250};  // 0 = never
+  std::chrono::milliseconds idleReset{450};  // 0 = never
   int exitAfterReset = 0;                    // 0 = never
 };
 
@@ -51,7 +54,8 @@ class EmulatorLoop {
   bool Deliver(TimePoint now);  // false once the loop must end
   void Schedule();
   void WriteDue(TimePoint now);
-  int PollTimeout(TimePoint now) const;
+  // Until the next byte is due; nothing when none is.
+  std::optional<timespec> PollTimeout(TimePoint now) const;
 
   PtyPort& port_;
   ModuleEmulator& module_;

@@ -1,5 +1,6 @@
 #include "link/SerialLinkPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -73,10 +74,17 @@ bool SerialLinkPort::DrainOutput(std::chrono::milliseconds limit) {
   serl::TSerlBaseDispatcher* dispatcher = port_.Dispatcher();
   if (!dispatcher) return true;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (dispatcher->OutputCount() > 0) {
+  // Closing purges the driver's transmit queue too, so the bytes it holds
+  // must have gone as well, not only those of the output ring.
+  while (dispatcher->OutputCount() > 0 || dispatcher->DeviceOutputCount() > 0) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(kDrainPoll);
   }
+  // The last bytes may still be in the transmitter, or on a pseudo-terminal
+  // on their way to the other side, where a purge would drop them too: two
+  // character times let them go.
+  const int baud = std::max(port_.Baud(), 300);
+  std::this_thread::sleep_for(std::chrono::microseconds(2 * 10 * 1'000'000 / baud));
   return true;
 }
 

@@ -517,6 +517,15 @@ int TSerlBaseDispatcher::OutputCount() {
   return outRing_.Count();
 }
 
+int TSerlBaseDispatcher::DeviceOutputCount() {
+  if (!deviceOpen_) return 0;
+  std::uint32_t errors = 0;
+  TSerlQueueStatus st;
+  if (DevClearError(errors, st) < 0) return 0;
+  errorWord_ |= errors & 0x1F;
+  return static_cast<int>(st.OutQue);
+}
+
 int TSerlBaseDispatcher::QueueBlock(std::span<const std::uint8_t> block) {
   const int n = static_cast<int>(block.size());
   if (n == 0) return 0;
@@ -530,12 +539,16 @@ int TSerlBaseDispatcher::QueueBlock(std::span<const std::uint8_t> block) {
     ReadDeviceStatus(&st);
     const int freeSpace = ring.Size() - static_cast<int>(st.OutQue);
     if (n > freeSpace) return ecOutputBufferTooSmall;
+    // The output thread leaves its write loop only once it has found the ring
+    // empty under this lock, so it needs waking only when the ring was empty:
+    // bytes queued behind others go with them, without a wake-up each.
+    const bool wasEmpty = ring.Empty();
     const int tail = std::min(n, ring.Size() - ring.writePos);
     std::memcpy(ring.Data() + ring.writePos, block.data(), static_cast<std::size_t>(tail));
     std::memcpy(ring.Data(), block.data() + tail, static_cast<std::size_t>(n - tail));
     ring.writePos = (ring.writePos + n) % ring.Size();
     if (n == freeSpace) ring.full = true;
-    output_->Set();
+    if (wasEmpty) output_->Set();
   }
   Lock line(lineLock_);
   if (log_.Recording()) log_.Add(ElapsedMs(), TLogEvent::QueueOutput, n, block);

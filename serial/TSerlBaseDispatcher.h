@@ -96,6 +96,9 @@ class TSerlBaseDispatcher {
   int QueueBlock(std::span<const std::uint8_t> block);
   int InputCount();
   int OutputCount();
+  // Bytes the device driver took from the output ring but has not sent yet;
+  // 0 when it can't tell (a pseudo-terminal never can).
+  int DeviceOutputCount();
 
   // Status refresh: driver error bits (0 if the call failed); the queue
   // status, with the output ring's count as bytes waiting to be written.

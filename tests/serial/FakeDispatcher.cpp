@@ -119,8 +119,13 @@ int TFakeDispatcher::DevClearError(std::uint32_t& errors, TSerlQueueStatus& stat
   std::lock_guard g(m_);
   errors = 0;
   status.InQue = static_cast<std::uint32_t>(input_.size());
-  status.OutQue = 0;
+  status.OutQue = driverOutput_;
   return 0;
+}
+
+void TFakeDispatcher::SetDriverOutput(std::uint32_t count) {
+  std::lock_guard g(m_);
+  driverOutput_ = count;
 }
 
 int TFakeDispatcher::DevModemStatus(std::uint32_t& status) {

@@ -30,6 +30,8 @@ class TFakeDispatcher final : public TSerlBaseDispatcher {
   void HoldWrites();
   void AllowWrites(int count);
   bool WriteWaiting();
+  // Bytes the fake driver reports as still to be sent (TIOCOUTQ).
+  void SetDriverOutput(std::uint32_t count);
   std::vector<std::vector<std::uint8_t>> Writes();
 
  protected:
@@ -62,6 +64,7 @@ class TFakeDispatcher final : public TSerlBaseDispatcher {
   bool holdWrites_ = false;
   int permits_ = 0;
   bool writeWaiting_ = false;
+  std::uint32_t driverOutput_ = 0;
   std::vector<std::vector<std::uint8_t>> writes_;
 };
 

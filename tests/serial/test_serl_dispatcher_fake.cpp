@@ -3,8 +3,12 @@
 // handling, and stopping with a write in progress.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "FakeDispatcher.h"
 #include "SerlTestPty.h"
+#include "link/SerialLinkPort.h"
 #include "serial/SerlErrors.h"
 #include "serial/SerlExceptions.h"
 #include "serial/TSerlComPort.h"
@@ -180,6 +184,29 @@ TEST(FakeDispatcher, WrappedOutputGoesOutAsOneBlock) {
   EXPECT_EQ(d.Writes(), (std::vector<std::vector<std::uint8_t>>{a, b, c}));
 }
 
+// Bytes queued one at a time while a write is on its way wake no one; the
+// output thread takes them all in its next write, none lost, in order.
+TEST(FakeDispatcher, SingleBytesQueuedDuringAWriteGoOutTogether) {
+  TFakeDispatcher d;
+  ASSERT_EQ(OpenFake(d, lfDTR | lfRTS, 64), 0);
+  d.HoldWrites();
+  ASSERT_EQ(d.QueueBlock(Bytes(1, 0x01)), 0);
+  ASSERT_TRUE(WaitFor([&] { return d.WriteWaiting(); }));
+  std::vector<std::uint8_t> packet;
+  for (std::uint8_t b = 0x10; b < 0x10 + 21; ++b) {
+    ASSERT_EQ(d.QueueBlock(std::vector<std::uint8_t>{b}), 0);
+    packet.push_back(b);
+  }
+  d.AllowWrites(2);
+  ASSERT_TRUE(WaitFor([&] { return d.OutputCount() == 0; }));
+  EXPECT_EQ(d.Writes(), (std::vector<std::vector<std::uint8_t>>{Bytes(1, 0x01), packet}));
+  // With the ring empty again, a new byte still wakes the output thread.
+  ASSERT_EQ(d.QueueBlock(Bytes(1, 0x7F)), 0);
+  d.AllowWrites(1);
+  ASSERT_TRUE(WaitFor([&] { return d.Writes().size() == 3; }));
+  EXPECT_EQ(d.Writes().back(), Bytes(1, 0x7F));
+}
+
 TEST(FakeDispatcher, BlockThatFillsOutputRingIsAllWritten) {
   TFakeDispatcher d;
   ASSERT_EQ(OpenFake(d, lfDTR | lfRTS, 16), 0);
@@ -300,6 +327,43 @@ TEST_F(FakePortTest, OtherDeviceLayerRaisesNullApi) {
   port_.SetDeviceLayer(TDeviceLayer::dlWinsock);
   EXPECT_THROW(port_.SetOpen(true), ENullApi);
   EXPECT_FALSE(port_.Open());
+}
+
+// The link closes the port after its reset packet only once the reset has
+// left: the output ring and the driver's transmit queue both, since closing
+// purges the driver's queue as well.
+TEST_F(FakePortTest, LinkDrainWaitsForTheRingAndTheDriverQueue) {
+  struct Case {
+    const char* name;
+    bool ringHeld;               // a byte stays in the output ring
+    std::uint32_t driverOutput;  // bytes the driver still has to send
+    bool drained;
+  };
+  const Case cases[] = {
+      {"nothing queued", false, 0, true},
+      {"a byte in the ring", true, 0, false},
+      {"bytes in the driver", false, 3, false},
+      {"both", true, 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    canalarm::SerialLinkPort link(port_);
+    port_.SetOpen(true);
+    ASSERT_NE(fake_, nullptr);
+    if (c.ringHeld) fake_->HoldWrites();
+    fake_->SetDriverOutput(c.driverOutput);
+    if (c.ringHeld) {
+      link.WriteByte(0x04);
+      for (int i = 0; i < 200 && !fake_->WriteWaiting(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(link.DrainOutput(std::chrono::milliseconds(30)), c.drained);
+    // Once everything has gone, the same drain succeeds.
+    fake_->SetDriverOutput(0);
+    if (c.ringHeld) fake_->AllowWrites(1);
+    EXPECT_TRUE(link.DrainOutput(std::chrono::milliseconds(2000)));
+    port_.SetOpen(false);
+  }
 }
 
 }  // namespace
