@@ -27,7 +27,11 @@ constexpr int kPollMs = 5;
 
 WindowLinkHost::WindowLinkHost(const LinkWidgets& widgets, const MessageSet& messages,
                                QTimer& ticker)
-    : widgets_(widgets), messages_(messages), ticker_(&ticker) {}
+    : widgets_(widgets), messages_(messages), ticker_(&ticker) {
+  waitLimit_.setSingleShot(true);
+}
+
+WindowLinkHost::~WindowLinkHost() = default;
 
 void WindowLinkHost::AddLogLine(std::string_view text) {
   widgets_.log->appendPlainText(ToQString(text));
@@ -87,21 +91,24 @@ void WindowLinkHost::WaitForActivity(LinkPort& port) {
   // Wake-ups besides window events and the ticker: the port's descriptor, or
   // a short poll without one, and a limit in any case.
   const int handle = inputHandle_ ? inputHandle_() : -1;
-  std::unique_ptr<QSocketNotifier> input;
-  if (handle >= 0) {
-    input = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
-    // The descriptor stays readable until its notice is taken; taking it here
-    // keeps the next wait from waking at once.
-    QObject::connect(input.get(), &QSocketNotifier::activated, input.get(),
-                     [this, notifier = input.get()] {
-                       notifier->setEnabled(false);
-                       if (acknowledgeInput_) acknowledgeInput_();
-                     });
+  if (handle != inputDescriptor_) {
+    input_.reset();
+    inputDescriptor_ = handle;
+    if (handle >= 0) {
+      input_ = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+      // The descriptor stays readable until its notice is taken; taking it
+      // here keeps the next wait from waking at once.
+      QObject::connect(input_.get(), &QSocketNotifier::activated, input_.get(), [this] {
+        input_->setEnabled(false);
+        if (acknowledgeInput_) acknowledgeInput_();
+      });
+    }
   }
-  QTimer limit;
-  limit.setSingleShot(true);
-  limit.start(handle >= 0 ? kWaitLimitMs : kPollMs);
+  if (input_) input_->setEnabled(true);
+  waitLimit_.start(handle >= 0 ? kWaitLimitMs : kPollMs);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  waitLimit_.stop();
+  if (input_) input_->setEnabled(false);
 }
 
 void WindowLinkHost::Sleep(std::chrono::milliseconds duration) {

@@ -10,14 +10,16 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "link/LinkHost.h"
 
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
-class QTimer;
+class QSocketNotifier;
 
 namespace canalarm::ui {
 
@@ -34,6 +36,7 @@ class WindowLinkHost : public LinkHost {
  public:
   // `ticker` is the 50 ms timer whose timeouts the owner hands to Tick().
   WindowLinkHost(const LinkWidgets& widgets, const MessageSet& messages, QTimer& ticker);
+  ~WindowLinkHost() override;
 
   const MessageSet& Messages() const override { return messages_; }
   void AddLogLine(std::string_view text) override;
@@ -71,6 +74,12 @@ class WindowLinkHost : public LinkHost {
   Countdown countdown_;
   std::function<int()> inputHandle_;
   std::function<void()> acknowledgeInput_;
+  // Kept from wait to wait while the port's descriptor stays the same: a
+  // notifier and a timer made afresh for every acknowledgement cost more
+  // than the wait itself at 38400 bit/s.
+  std::unique_ptr<QSocketNotifier> input_;
+  int inputDescriptor_ = -1;
+  QTimer waitLimit_;
 };
 
 }  // namespace canalarm::ui
