@@ -20,7 +20,12 @@ export XDG_CONFIG_HOME="$demo"
 cp "$build/samples/demo_firmware.hexfw" "$demo/demo.hexfw"
 "$build/emu/canalarm-emu" --link COM1 --version-text "CANALARM EMU 1.0" >"$demo/emu.out" 2>/dev/null &
 emu=$!
-until [ -s "$demo/emu.out" ]; do sleep 0.05; done
+for _ in $(seq 200); do  # at most 10 s for the emulator's first line
+  [ -s "$demo/emu.out" ] && break
+  kill -0 "$emu" 2>/dev/null || { echo "canalarm-emu did not start" >&2; exit 1; }
+  sleep 0.05
+done
+[ -s "$demo/emu.out" ] || { echo "canalarm-emu did not answer" >&2; exit 1; }
 echo "canalarm-emu plays the module on COM1 ($(head -n1 "$demo/emu.out")); a sample firmware is $demo/demo.hexfw"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
