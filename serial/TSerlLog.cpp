@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "serial/SerlRecordingState.h"
 #include "serial/TSerlTrace.h"
 
 namespace canalarm::serl {
@@ -39,40 +40,19 @@ void TSerlLog::Stop() {
 }
 
 int TSerlLog::Apply(TTraceLogState value, const Settings& settings) {
-  const bool active = state_ == TTraceLogState::tlOn || state_ == TTraceLogState::tlPause;
-  switch (value) {
-    case TTraceLogState::tlOff:
-      if (active) Stop();
-      return 0;
-    case TTraceLogState::tlOn:
-      if (state_ == TTraceLogState::tlPause) {
-        state_ = TTraceLogState::tlOn;
-      } else {
-        Start(settings.size);
-      }
-      return 0;
-    case TTraceLogState::tlDump:
-    case TTraceLogState::tlAppend:
-      return active ? Dump(settings, value == TTraceLogState::tlAppend) : 0;
-    case TTraceLogState::tlClear:
-      if (active) {
+  return ApplyRecordingState(
+      state_, value, settings.size, [this](std::uint32_t size) { Start(size); },
+      [this] { Stop(); },
+      [this] {
         records_.clear();
         used_ = 0;
-      }
-      return 0;
-    case TTraceLogState::tlPause:
-      if (state_ == TTraceLogState::tlOn) state_ = TTraceLogState::tlPause;
-      return 0;
-  }
-  return 0;
+      },
+      [this, &settings](bool append) { return Dump(settings, append); });
 }
 
 void TSerlLog::Resize(const Settings& settings) {
-  if (state_ == TTraceLogState::tlOn) {
-    Start(settings.size);
-  } else if (state_ == TTraceLogState::tlPause) {
-    Stop();
-  }
+  ResizeRecording(
+      state_, settings.size, [this](std::uint32_t size) { Start(size); }, [this] { Stop(); });
 }
 
 void TSerlLog::Add(std::uint32_t elapsedMs, TLogEvent event, std::int32_t detail,

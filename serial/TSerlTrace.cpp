@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "serial/SerlErrors.h"
+#include "serial/SerlRecordingState.h"
 
 namespace canalarm::serl {
 
@@ -38,41 +39,19 @@ void TSerlTrace::Stop() {
 }
 
 int TSerlTrace::Apply(TTraceLogState value, const Settings& settings) {
-  const bool active = state_ == TTraceLogState::tlOn || state_ == TTraceLogState::tlPause;
-  switch (value) {
-    case TTraceLogState::tlOff:
-      if (active) Stop();
-      return 0;
-    case TTraceLogState::tlOn:
-      if (state_ == TTraceLogState::tlPause) {
-        state_ = TTraceLogState::tlOn;
-      } else {
-        Start(settings.size);
-      }
-      return 0;
-    case TTraceLogState::tlDump:
-    case TTraceLogState::tlAppend:
-      if (!active) return 0;
-      return Dump(settings, value == TTraceLogState::tlAppend);
-    case TTraceLogState::tlClear:
-      if (active) {
+  return ApplyRecordingState(
+      state_, value, settings.size, [this](std::uint32_t size) { Start(size); },
+      [this] { Stop(); },
+      [this] {
         next_ = 0;
         wrapped_ = false;
-      }
-      return 0;
-    case TTraceLogState::tlPause:
-      if (state_ == TTraceLogState::tlOn) state_ = TTraceLogState::tlPause;
-      return 0;
-  }
-  return 0;
+      },
+      [this, &settings](bool append) { return Dump(settings, append); });
 }
 
 void TSerlTrace::Resize(const Settings& settings) {
-  if (state_ == TTraceLogState::tlOn) {
-    Start(settings.size);
-  } else if (state_ == TTraceLogState::tlPause) {
-    Stop();
-  }
+  ResizeRecording(
+      state_, settings.size, [this](std::uint32_t size) { Start(size); }, [this] { Stop(); });
 }
 
 void TSerlTrace::Add(char kind, std::uint8_t byte) noexcept {
