@@ -1,6 +1,12 @@
 #include "cli/LinkCommands.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -113,7 +119,7 @@ MessageSet MessagesFor(int language) {
 TerminalHost::Settings SingleSettings(const LinkOptions& options) {
   TerminalHost::Settings settings;
   settings.echo = !options.json;
-  settings.progressBar = options.progress && !options.json && ::isatty(STDERR_FILENO);
+  settings.progressBar = options.progress && !options.json && isatty(STDERR_FILENO);
   return settings;
 }
 

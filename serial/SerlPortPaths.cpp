@@ -49,6 +49,10 @@ std::string DefaultComDevice(int n) {
 std::string ResolveDevicePath(std::string_view path) {
   int n = ParseComPortPath(path);
   if (n == 0) return std::string(path);
+#ifdef _WIN32
+  // Windows names its serial devices itself.
+  return ComPortPath(n);
+#else
   fs::path entry = PortsFolder() / ("com" + std::to_string(n));
   std::error_code ec;
   auto status = fs::symlink_status(entry, ec);
@@ -63,6 +67,7 @@ std::string ResolveDevicePath(std::string_view path) {
   }
   if (!ec && fs::exists(status)) return entry.string();
   return DefaultComDevice(n);
+#endif
 }
 
 }  // namespace canalarm::serl

@@ -9,7 +9,8 @@
 // symbolic link to the device) wins; a link whose target is missing makes the
 // port absent, which also hides the default below. Without an entry: COM1-4
 // are /dev/ttyS0-3, COM5-8 /dev/ttyUSB0-3, COM9-12 /dev/ttyACM0-3, and
-// COM13 and up have no device. Nothing here opens a device; the folder is
+// COM13 and up have no device. On Windows the system names its ports: COMn
+// is "\\.\COMn" as it stands. Nothing here opens a device; the folder is
 // looked up on every call, so a change of XDG_CONFIG_HOME takes effect at once.
 #pragma once
 

@@ -179,6 +179,8 @@ class TSerlBaseDispatcher {
   virtual void SleepMs(unsigned ms);
   // For a device wait: received bytes cannot be taken in now.
   bool InputRingFull();
+  // The threads have been told to end.
+  bool StopRequested() const noexcept { return stop_; }
 
  private:
   friend class TSerlDispatcherThread;

@@ -33,6 +33,10 @@ int TSerlCustomComPort::NotificationDescriptor() const noexcept {
   return notifier_ ? notifier_->Descriptor() : -1;
 }
 
+std::intptr_t TSerlCustomComPort::NotificationHandle() const noexcept {
+  return notifier_ ? notifier_->NativeHandle() : -1;
+}
+
 bool TSerlCustomComPort::WaitForNotification(int timeoutMs) const {
   return notifier_ && notifier_->Wait(timeoutMs);
 }

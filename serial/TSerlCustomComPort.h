@@ -151,8 +151,12 @@ class TSerlCustomComPort : public TSerlBaseComponent {
 
   // --- Unpublished --------------------------------------------------------
   TPortPhase PortPhase() const noexcept { return phase_; }
-  // Readable while the dispatcher has posted a notification; -1 when closed.
+  // Readable while the dispatcher has posted a notification; -1 when closed
+  // and on Windows, which has no descriptor.
   int NotificationDescriptor() const noexcept;
+  // The notifier's platform handle (the descriptor, or on Windows an event
+  // that is set while a notification waits); -1 when closed.
+  std::intptr_t NotificationHandle() const noexcept;
   // Waits up to timeoutMs for a notification; true when one is pending.
   // Without an open port it returns false at once.
   bool WaitForNotification(int timeoutMs) const;

@@ -1,6 +1,8 @@
 // The component's notification target: the dispatcher's threads post messages
 // to it, and the host's event loop watches Descriptor() (readable while a
-// message waits) and then lets the component handle them on its own thread.
+// message waits; on Windows, where there is none, NativeHandle() is an event
+// that is set while a message waits) and then lets the component handle them
+// on its own thread.
 // A host that waits for data can sleep on the descriptor instead of polling.
 //
 // Messages are bits, so a message posted twice before it is taken arrives
@@ -33,11 +35,20 @@ class TSerlNotifier {
   // Waits up to timeoutMs (negative: without limit) for a message. True when
   // one is pending.
   bool Wait(int timeoutMs) const noexcept;
-  int Descriptor() const noexcept { return fd_; }
+  // POSIX: a descriptor; -1 on Windows.
+  int Descriptor() const noexcept {
+#ifdef _WIN32
+    return -1;
+#else
+    return static_cast<int>(handle_);
+#endif
+  }
+  // The platform's handle: the descriptor on POSIX, an event HANDLE on Windows.
+  std::intptr_t NativeHandle() const noexcept { return handle_; }
 
  private:
   std::atomic<std::uint32_t> pending_{0};
-  int fd_ = -1;
+  std::intptr_t handle_ = -1;
 };
 
 }  // namespace canalarm::serl

@@ -11,29 +11,30 @@
 namespace canalarm::serl {
 
 TSerlNotifier::TSerlNotifier() {
-  fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  handle_ = fd;
 }
 
-TSerlNotifier::~TSerlNotifier() { ::close(fd_); }
+TSerlNotifier::~TSerlNotifier() { ::close(Descriptor()); }
 
 void TSerlNotifier::Post(std::uint32_t messageBits) noexcept {
   // Only the first post of a message wakes the host; the rest ride along.
   if ((pending_.fetch_or(messageBits) & messageBits) == messageBits) return;
   std::uint64_t one = 1;
-  [[maybe_unused]] auto n = ::write(fd_, &one, sizeof one);
+  [[maybe_unused]] auto n = ::write(Descriptor(), &one, sizeof one);
 }
 
 std::uint32_t TSerlNotifier::Take() noexcept {
   // Drain the descriptor first: a post that lands after the exchange below
   // then leaves it readable again, so no message is slept through.
   std::uint64_t value = 0;
-  [[maybe_unused]] auto n = ::read(fd_, &value, sizeof value);
+  [[maybe_unused]] auto n = ::read(Descriptor(), &value, sizeof value);
   return pending_.exchange(0);
 }
 
 bool TSerlNotifier::Wait(int timeoutMs) const noexcept {
-  pollfd p{fd_, POLLIN, 0};
+  pollfd p{Descriptor(), POLLIN, 0};
   int r;
   do {
     r = ::poll(&p, 1, timeoutMs);

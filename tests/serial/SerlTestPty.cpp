@@ -39,15 +39,6 @@ void RequireOnlyPseudoTerminalPorts() {
   }
 }
 
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!pred()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 TPtyPair::TPtyPair() {
   termios raw{};
   ::cfmakeraw(&raw);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "SerlTestWait.h"
+
 namespace canalarm::serl::test {
 
 // Aborts the test program loudly unless path is a pseudo-terminal slave.
@@ -70,8 +72,5 @@ class TPortsFolder {
   std::string saved_;
   bool hadSaved_ = false;
 };
-
-// Polls pred every millisecond until it holds or timeoutMs passed.
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
 
 }  // namespace canalarm::serl::test

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "FakeDispatcher.h"
-#include "SerlTestPty.h"
+#include "SerlTestWait.h"
 #include "link/SerialLinkPort.h"
 #include "serial/SerlErrors.h"
 #include "serial/SerlExceptions.h"

@@ -92,6 +92,14 @@ TEST(SerlErrorMessage, TableTextsByMagnitude) {
   }
 }
 
+// POSIX has no system message table: the texts are ours, with advice for a
+// serial port. Windows has its own texts (worded differently under Wine).
+#ifdef _WIN32
+constexpr bool kOwnSystemTexts = false;
+#else
+constexpr bool kOwnSystemTexts = true;
+#endif
+
 TEST(SerlErrorMessage, FallsBackToCleanedSystemText) {
   const std::string raw = SystemErrorText(sysInvalidParameter);
   ASSERT_FALSE(raw.empty());
@@ -99,7 +107,9 @@ TEST(SerlErrorMessage, FallsBackToCleanedSystemText) {
 
   const std::string denied = ErrorMessage(-sysPermissionDenied);
   EXPECT_NE(denied.find("ermission denied"), std::string::npos) << denied;
-  EXPECT_NE(denied.find("dialout"), std::string::npos) << denied;
+  if (kOwnSystemTexts) {
+    EXPECT_NE(denied.find("dialout"), std::string::npos) << denied;
+  }
 
   EXPECT_EQ(ErrorMessage(INT_MIN), "");  // no row, no system text, and no overflow
 }
@@ -113,7 +123,9 @@ TEST(SerlErrorMessage, SystemTextsForBackEndErrorsAreUsable) {
     EXPECT_FALSE(text.empty()) << number;
     EXPECT_LE(text.size(), kMaxErrorTextLength) << number;
   }
-  EXPECT_NE(SystemErrorText(sysAccessDenied).find("another program"), std::string::npos);
+  if (kOwnSystemTexts) {
+    EXPECT_NE(SystemErrorText(sysAccessDenied).find("another program"), std::string::npos);
+  }
 }
 
 TEST(SerlErrorMessage, CleaningMakesOneLine) {
@@ -284,7 +296,10 @@ TEST(SerlErrorCheck, PermissionDeniedIsTellableFromTheSource) {
     FAIL() << "did not throw";
   } catch (const ESerlException& e) {
     EXPECT_EQ(e.SourceCode(), -sysPermissionDenied);
-    EXPECT_NE(ErrorMessage(e.SourceCode()).find("dialout"), std::string::npos);
+    EXPECT_NE(ErrorMessage(e.SourceCode()).find("ermission denied"), std::string::npos);
+    if (kOwnSystemTexts) {
+      EXPECT_NE(ErrorMessage(e.SourceCode()).find("dialout"), std::string::npos);
+    }
   }
 }
 

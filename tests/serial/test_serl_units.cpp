@@ -3,20 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "SerlTestPty.h"
+#include "serial/SerlErrorText.h"
 #include "serial/SerlErrors.h"
 #include "serial/SerlExceptions.h"
 #include "serial/SerlPortPaths.h"
+#include "serial/SerlSystemText.h"
 #include "serial/TSerlComPort.h"
 #include "serial/TSerlLog.h"
-#include "serial/TSerlPosixDispatcher.h"
 #include "serial/TSerlRing.h"
 #include "serial/TSerlTrace.h"
+#ifdef _WIN32
+#include "serial/TSerlWin32Dispatcher.h"
+#else
+#include "SerlTestPty.h"
+#include "serial/TSerlPosixDispatcher.h"
+#endif
 
 namespace canalarm::serl {
 namespace {
@@ -31,6 +38,35 @@ TEST(PortPaths, ComNamesParseStrictly) {
   EXPECT_EQ(ParseComPortPath("COM1x"), 0);
   EXPECT_EQ(ParseComPortPath("/dev/ttyUSB0"), 0);
 }
+
+#ifdef _WIN32
+
+TEST(PortPaths, WindowsNamesItsOwnPorts) {
+  EXPECT_EQ(ResolveDevicePath(ComPortPath(3)), "\\\\.\\COM3");
+  EXPECT_EQ(ResolveDevicePath("com12"), "\\\\.\\COM12");
+  EXPECT_EQ(Win32DeviceName("COM7"), "\\\\.\\COM7");
+  EXPECT_EQ(Win32DeviceName("\\\\.\\COM7"), "\\\\.\\COM7");
+  EXPECT_EQ(Win32DeviceName("\\\\.\\CNCA0"), "\\\\.\\CNCA0");
+}
+
+TEST(Win32Errors, DeviceGoneErrorsAreTold) {
+  for (DWORD gone : {21ul, 31ul, 22ul, 433ul, 1117ul, 1167ul, 1617ul}) EXPECT_TRUE(IsDeviceGoneError(gone)) << gone;
+  // Not a device that left: a port held by another program, a bad setting,
+  // an aborted request.
+  for (DWORD other : {2ul, 5ul, 87ul, 995ul}) EXPECT_FALSE(IsDeviceGoneError(other)) << other;
+}
+
+TEST(Win32Errors, SystemTextsComeFromTheSystem) {
+  // The system's wording ("The system cannot find the file specified." on
+  // Windows, "File not found." under Wine).
+  EXPECT_NE(SystemErrorText(sysFileNotFound).find("ot found"), std::string::npos) << SystemErrorText(2);
+  EXPECT_NE(SystemErrorText(sysAccessDenied).find("denied"), std::string::npos);
+  EXPECT_NE(SystemErrorText(sysPermissionDenied).find("Permission denied"), std::string::npos);
+  // Ours, cleaned: no line break left from the system's text.
+  EXPECT_EQ(ErrorMessage(-sysFileNotFound).find('\n'), std::string::npos);
+}
+
+#else
 
 TEST(PortPaths, DefaultsCoverTwelvePortsOnly) {
   EXPECT_EQ(DefaultComDevice(1), "/dev/ttyS0");
@@ -83,6 +119,8 @@ TEST(PosixErrors, TranslateToSystemNumbers) {
   EXPECT_EQ(PosixErrorToSystem(ENXIO, true), sysFileNotFound);
   EXPECT_EQ(PosixErrorToSystem(EFAULT), sysGenFailure);
 }
+
+#endif
 
 TEST(Ring, CountsByPositionsAndFullFlag) {
   TSerlRing r;
@@ -153,7 +191,7 @@ TEST(Trace, WrappedBufferKeepsNewestEntriesOldestFirst) {
 class TraceFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("canalarm-trace-" + std::to_string(::getpid()));
+    dir_ = fs::temp_directory_path() / ("canalarm-trace-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(dir_);
     settings_.fileName = (dir_ / "SERL.TRC").string();
   }

@@ -1,16 +1,31 @@
-// TSerlComPort over real pseudo-terminal pairs: bytes through the rings and
-// threads, the byte operations' failures, exclusive opening, vanishing peers.
+// TSerlComPort over real serial lines (pseudo-terminals; on Windows reached
+// through Wine's serial driver): bytes through the rings and threads, the byte
+// operations' failures, exclusive opening, vanishing peers.
+//
+// Under Wine on a pseudo-terminal three things are known not to work: the
+// modem-control calls fail, a second open of a port succeeds, and a read with
+// nothing queued stays pending. Only the second shows here, and only where
+// RunningUnderWine() says so.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <numeric>
 #include <thread>
 
-#include "SerlTestPty.h"
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <poll.h>
+#endif
+
+#include "SerlTestLine.h"
 #include "serial/SerlErrors.h"
 #include "serial/SerlExceptions.h"
 #include "serial/SerlPortProbe.h"
@@ -19,8 +34,9 @@
 namespace canalarm::serl {
 namespace {
 
-using test::TPortsFolder;
-using test::TPtyPair;
+using test::RunningUnderWine;
+using test::TTestLine;
+using test::TTestPorts;
 using test::WaitFor;
 
 std::vector<std::uint8_t> Pattern(std::size_t n, std::size_t offset = 0) {
@@ -29,16 +45,30 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::size_t offset = 0) {
   return v;
 }
 
-bool ExclusiveFlag(int fd) {
-  int on = 0;
-  if (::ioctl(fd, TIOCGEXCL, &on) != 0) return false;
-  return on != 0;
+// Waits until the port's notifier signals a pending message.
+bool NotifierSignalled(const TSerlComPort& port, int timeoutMs) {
+#ifdef _WIN32
+  const auto handle = reinterpret_cast<HANDLE>(port.NotificationHandle());
+  return ::WaitForSingleObject(handle, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+#else
+  pollfd p{port.NotificationDescriptor(), POLLIN, 0};
+  return ::poll(&p, 1, timeoutMs) == 1;
+#endif
 }
 
-class PtyPortTest : public ::testing::Test {
+// The exclusive-use flag of a terminal is how the POSIX back end keeps a
+// port to itself; on Windows the driver's share mode does that instead.
+#ifdef _WIN32
+constexpr bool kTerminalFlagIsOurs = false;
+#else
+constexpr bool kTerminalFlagIsOurs = true;
+#endif
+
+class LinePortTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.Bind(3, pty_);
+    if (!TTestPorts::Available()) GTEST_SKIP() << "no test lines on this machine";
+    line_ = std::make_unique<TTestLine>(ports_, 3);
     port_.SetComNumber(3);
     port_.SetBaud(9600);
   }
@@ -55,48 +85,49 @@ class PtyPortTest : public ::testing::Test {
     return got;
   }
 
-  TPortsFolder folder_;
-  TPtyPair pty_;
+  TTestPorts ports_;
+  std::unique_ptr<TTestLine> line_;
   TSerlComPort port_;
 };
 
-TEST_F(PtyPortTest, BytesTravelBothWaysInOrder) {
+TEST_F(LinePortTest, BytesTravelBothWaysInOrder) {
   OpenPort();
   EXPECT_FALSE(port_.ByteAvailable());
 
   const auto in = Pattern(600);
-  ASSERT_TRUE(pty_.PeerWrite(in));
+  ASSERT_TRUE(line_->PeerWrite(in));
   EXPECT_EQ(ReadAvailable(in.size()), in);
 
   const auto out = Pattern(3000, 11);
   for (auto b : out) port_.WriteByte(b);
-  EXPECT_EQ(pty_.PeerRead(out.size()), out);
+  EXPECT_EQ(line_->PeerRead(out.size()), out);
 }
 
-TEST_F(PtyPortTest, OpenSetsRawLineAndBaudChangesApply) {
+TEST_F(LinePortTest, OpenSetsRawLineAndBaudChangesApply) {
   OpenPort();
-  termios t{};
-  ASSERT_EQ(::tcgetattr(pty_.Slave(), &t), 0);
-  EXPECT_EQ(::cfgetospeed(&t), B9600);
-  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
-  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  auto s = line_->Settings();
+  EXPECT_EQ(s.baud, 9600u);
+  EXPECT_EQ(s.dataBits, 8);
+  EXPECT_FALSE(s.parity);
+  EXPECT_FALSE(s.twoStopBits);
+  EXPECT_FALSE(s.hardwareFlow);
+  EXPECT_TRUE(s.raw);
 
   port_.SetBaud(38400);
-  ASSERT_EQ(::tcgetattr(pty_.Slave(), &t), 0);
-  EXPECT_EQ(::cfgetospeed(&t), B38400);
+  EXPECT_EQ(line_->Settings().baud, 38400u);
 
+#ifndef _WIN32
   // A pseudo-terminal keeps 8 bits without parity whatever it is told; the
   // setting is read back, so a line the driver did not take is refused.
   EXPECT_THROW(port_.SetParity(TParity::pEven), EInOutError);
 
   // A speed the driver does not know is refused and raised.
   EXPECT_THROW(port_.SetBaud(12345), EInOutError);
+#endif
   EXPECT_TRUE(port_.Open());
 }
 
-TEST_F(PtyPortTest, ReadByteOnEmptyRingRaisesAndPortStaysOpen) {
+TEST_F(LinePortTest, ReadByteOnEmptyRingRaisesAndPortStaysOpen) {
   OpenPort();
   try {
     port_.ReadByte();
@@ -105,18 +136,18 @@ TEST_F(PtyPortTest, ReadByteOnEmptyRingRaisesAndPortStaysOpen) {
     EXPECT_EQ(e.ErrorCode(), ecBufferIsEmpty);
   }
   EXPECT_TRUE(port_.Open());
-  ASSERT_TRUE(pty_.PeerWrite({0x4B}));
+  ASSERT_TRUE(line_->PeerWrite({0x4B}));
   EXPECT_EQ(ReadAvailable(1), std::vector<std::uint8_t>{0x4B});
 }
 
-TEST_F(PtyPortTest, UnreadBurstFillsRingAndWaitsInDriver) {
+TEST_F(LinePortTest, UnreadBurstFillsRingAndWaitsInDriver) {
   OpenPort();
   const std::size_t extra = 1500;
   const auto burst = Pattern(TSerlBaseDispatcher::kInputRingSize + extra);
-  std::thread writer([&] { pty_.PeerWrite(burst); });
+  std::thread writer([&] { line_->PeerWrite(burst); });
   auto* d = port_.Dispatcher();
   ASSERT_TRUE(WaitFor([&] { return d->InputCount() == TSerlBaseDispatcher::kInputRingSize; }));
-  ASSERT_TRUE(WaitFor([&] { return pty_.SlaveInputQueued() > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return line_->DriverInputQueued() > 0; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_EQ(d->InputCount(), TSerlBaseDispatcher::kInputRingSize);  // nothing overwritten
 
@@ -125,28 +156,28 @@ TEST_F(PtyPortTest, UnreadBurstFillsRingAndWaitsInDriver) {
   writer.join();
 }
 
-TEST_F(PtyPortTest, ClearInputEmptiesRingAndDriverQueue) {
+TEST_F(LinePortTest, ClearInputEmptiesRingAndDriverQueue) {
   OpenPort();
   const auto burst = Pattern(TSerlBaseDispatcher::kInputRingSize + 1000);
-  std::thread writer([&] { pty_.PeerWrite(burst); });
+  std::thread writer([&] { line_->PeerWrite(burst); });
   ASSERT_TRUE(WaitFor([&] { return port_.Dispatcher()->InputCount() == TSerlBaseDispatcher::kInputRingSize; }));
-  ASSERT_TRUE(WaitFor([&] { return pty_.SlaveInputQueued() > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return line_->DriverInputQueued() > 0; }));
   writer.join();
 
   port_.ClearInput();
   EXPECT_FALSE(port_.ByteAvailable());
-  EXPECT_EQ(pty_.SlaveInputQueued(), 0);
+  EXPECT_EQ(line_->DriverInputQueued(), 0);
 
   // Bytes sent after the clear are read normally.
-  ASSERT_TRUE(pty_.PeerWrite({1, 2, 3}));
+  ASSERT_TRUE(line_->PeerWrite({1, 2, 3}));
   EXPECT_EQ(ReadAvailable(3), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_FALSE(port_.ByteAvailable());
 }
 
-TEST_F(PtyPortTest, WriteByteIntoFullOutputRingRaises) {
+TEST_F(LinePortTest, WriteByteIntoFullOutputRingRaises) {
   port_.SetOutSize(32);
   OpenPort();
-  pty_.FillTowardsPeer(0xAA);  // the terminal takes no more bytes
+  line_->FillTowardsPeer(0xAA);  // the terminal takes no more bytes
 
   bool raised = false;
   std::vector<std::uint8_t> queued;
@@ -167,7 +198,7 @@ TEST_F(PtyPortTest, WriteByteIntoFullOutputRingRaises) {
   // dropped byte is not among it.
   std::vector<std::uint8_t> received;
   ASSERT_TRUE(WaitFor([&] {
-    auto more = pty_.PeerDrain(20);
+    auto more = line_->PeerDrain(20);
     received.insert(received.end(), more.begin(), more.end());
     return received.size() >= queued.size() && received.back() == queued.back();
   }));
@@ -182,53 +213,67 @@ TEST_F(PtyPortTest, WriteByteIntoFullOutputRingRaises) {
   EXPECT_EQ(ours, expected);
 }
 
-TEST_F(PtyPortTest, CloseDiscardsQueuedOutput) {
+TEST_F(LinePortTest, CloseDiscardsQueuedOutput) {
   OpenPort();
-  pty_.FillTowardsPeer(0xAA);
+  line_->FillTowardsPeer(0xAA);
   for (int i = 0; i < 100; ++i) port_.WriteByte(0x55);
   port_.SetOpen(false);
   EXPECT_FALSE(port_.Open());
-  const auto seen = pty_.PeerDrain();
+  const auto seen = line_->PeerDrain();
   EXPECT_EQ(std::count(seen.begin(), seen.end(), 0x55), 0);
 }
 
-TEST_F(PtyPortTest, SecondOpenOfSameDeviceIsRefusedAsInUse) {
+TEST_F(LinePortTest, SecondOpenOfSameDeviceIsRefusedAsInUse) {
   OpenPort();
-  EXPECT_TRUE(ExclusiveFlag(pty_.Slave()));
+  EXPECT_EQ(line_->ExclusiveFlag(), kTerminalFlagIsOurs);
 
   TSerlComPort other;
   other.SetComNumber(3);
-  EXPECT_THROW(other.SetOpen(true), EAlreadyOpen);
-  EXPECT_FALSE(other.Open());
-  EXPECT_EQ(other.PortPhase(), TPortPhase::ppClosed);
-
   TSerlComPort byPath;
-  byPath.SetDevicePath(pty_.SlavePath());
-  EXPECT_THROW(byPath.SetOpen(true), EAlreadyOpen);
+  byPath.SetDevicePath(line_->DevicePath());
+  if (RunningUnderWine()) {
+    // Wine's serial driver does not refuse a second open of a port.
+    EXPECT_NO_THROW(other.SetOpen(true));
+    other.SetOpen(false);
+  } else {
+    EXPECT_THROW(other.SetOpen(true), EAlreadyOpen);
+    EXPECT_FALSE(other.Open());
+    EXPECT_EQ(other.PortPhase(), TPortPhase::ppClosed);
+    EXPECT_THROW(byPath.SetOpen(true), EAlreadyOpen);
+  }
 
   // The flag must not outlive our close: it would lock out later users.
   port_.SetOpen(false);
-  EXPECT_FALSE(ExclusiveFlag(pty_.Slave()));
+  EXPECT_FALSE(line_->ExclusiveFlag());
   other.SetOpen(true);
   EXPECT_TRUE(other.Open());
 }
 
-TEST_F(PtyPortTest, MissingDeviceRaisesBadId) {
-  port_.SetComNumber(7);  // masked by the ports folder
+TEST_F(LinePortTest, MissingDeviceRaisesBadId) {
+  ports_.Mask(7);
+  ports_.Mask(49);
+  port_.SetComNumber(7);
   EXPECT_THROW(port_.SetOpen(true), EBadId);
   EXPECT_FALSE(port_.Open());
   port_.SetComNumber(49);
   EXPECT_THROW(port_.SetOpen(true), EBadId);
+#ifdef _WIN32
+  port_.SetDevicePath("\\\\.\\CanalarmNoSuchDevice");
+#else
   port_.SetDevicePath("/dev/pts/999999");
+#endif
   EXPECT_THROW(port_.SetOpen(true), EBadId);
   EXPECT_EQ(port_.Dispatcher(), nullptr);
 }
 
-TEST_F(PtyPortTest, PeerClosingMidTransferEndsCleanly) {
+TEST_F(LinePortTest, PeerClosingMidTransferEndsCleanly) {
+  // A line of its own: the runner's lines can't come back after a hang-up.
+  TTestLine line(ports_, 5);
+  port_.SetComNumber(5);
   OpenPort();
-  ASSERT_TRUE(pty_.PeerWrite(Pattern(100)));
+  ASSERT_TRUE(line.PeerWrite(Pattern(100)));
   ASSERT_TRUE(WaitFor([&] { return port_.ByteAvailable(); }));
-  pty_.CloseMaster();
+  line.Vanish();
 
   // Writing on goes on failing with a clear code, never hangs.
   bool failed = WaitFor([&] {
@@ -254,19 +299,16 @@ TEST_F(PtyPortTest, PeerClosingMidTransferEndsCleanly) {
   EXPECT_FALSE(port_.Open());
 }
 
-TEST_F(PtyPortTest, NotifierWakesHostAndCallbackMayClose) {
+TEST_F(LinePortTest, NotifierWakesHostAndCallbackMayClose) {
   OpenPort();
-  const int fd = port_.NotificationDescriptor();
-  ASSERT_GE(fd, 0);
   int seen = 0;
   port_.OnTriggerAvail = [&](TSerlCustomComPort& p, int count) {
     seen = count;
     p.SetOpen(false);  // deferred until the callback returns
     EXPECT_EQ(p.PortPhase(), TPortPhase::ppClosing);
   };
-  ASSERT_TRUE(pty_.PeerWrite({9, 8, 7}));
-  pollfd p{fd, POLLIN, 0};
-  ASSERT_EQ(::poll(&p, 1, 10000), 1);
+  ASSERT_TRUE(line_->PeerWrite({9, 8, 7}));
+  ASSERT_TRUE(NotifierSignalled(port_, 10000));
   // The notice may come before all three bytes are in; process until closed.
   ASSERT_TRUE(WaitFor([&] {
     port_.ProcessNotifications();
@@ -274,28 +316,25 @@ TEST_F(PtyPortTest, NotifierWakesHostAndCallbackMayClose) {
   }));
   EXPECT_GE(seen, 1);
   EXPECT_FALSE(port_.Open());
-  EXPECT_FALSE(ExclusiveFlag(pty_.Slave()));
+  EXPECT_FALSE(line_->ExclusiveFlag());
 }
 
-TEST_F(PtyPortTest, ChangingComNumberWhileOpenMovesToTheOtherPort) {
-  TPtyPair second;
-  folder_.Bind(4, second);
+TEST_F(LinePortTest, ChangingComNumberWhileOpenMovesToTheOtherPort) {
+  TTestLine second(ports_, 4);
   OpenPort();
   port_.SetComNumber(4);
   EXPECT_TRUE(port_.Open());
-  EXPECT_FALSE(ExclusiveFlag(pty_.Slave()));
-  EXPECT_TRUE(ExclusiveFlag(second.Slave()));
-  termios t{};
-  ASSERT_EQ(::tcgetattr(second.Slave(), &t), 0);
-  EXPECT_EQ(::cfgetospeed(&t), B9600);
+  EXPECT_FALSE(line_->ExclusiveFlag());
+  EXPECT_EQ(second.ExclusiveFlag(), kTerminalFlagIsOurs);
+  EXPECT_EQ(second.Settings().baud, 9600u);
   port_.WriteByte(0x42);
   EXPECT_EQ(second.PeerRead(1), std::vector<std::uint8_t>{0x42});
 }
 
-TEST_F(PtyPortTest, WriteByteOnClosedPortOpensItWithAutoOpen) {
+TEST_F(LinePortTest, WriteByteOnClosedPortOpensItWithAutoOpen) {
   port_.WriteByte(0x0F);
   EXPECT_TRUE(port_.Open());
-  EXPECT_EQ(pty_.PeerRead(1), std::vector<std::uint8_t>{0x0F});
+  EXPECT_EQ(line_->PeerRead(1), std::vector<std::uint8_t>{0x0F});
 
   TSerlComPort manual;
   manual.SetComNumber(4);
@@ -303,24 +342,29 @@ TEST_F(PtyPortTest, WriteByteOnClosedPortOpensItWithAutoOpen) {
   EXPECT_THROW(manual.WriteByte(1), ECommNotOpen);
 }
 
-TEST_F(PtyPortTest, ProbeListsFreeAndHeldPorts) {
-  TPtyPair first;
-  folder_.Bind(1, first);
+TEST_F(LinePortTest, ProbeListsFreeAndHeldPorts) {
+  TTestLine first(ports_, 1);
   OpenPort();  // COM3 is now held
-  const auto ports = ListPorts();
+  auto ports = ListPorts();
+  // The runner under Wine has more lines than this test binds; the rest of
+  // the ports are masked everywhere.
+  if (RunningUnderWine()) {
+    std::erase_if(ports, [](const TSerlPortInfo& p) { return p.number != 1 && p.number != 3; });
+  }
   ASSERT_EQ(ports.size(), 2u);
   EXPECT_EQ(ports[0].number, 1);
   EXPECT_EQ(ports[0].state, TPortState::Free);
-  EXPECT_EQ(ports[0].devicePath, first.SlavePath());
+  EXPECT_EQ(ports[0].devicePath, first.DevicePath());
   EXPECT_EQ(ports[1].number, 3);
-  EXPECT_EQ(ports[1].state, TPortState::InUse);
+  // Wine lets the probe open a port that is held.
+  EXPECT_EQ(ports[1].state, RunningUnderWine() ? TPortState::Free : TPortState::InUse);
   EXPECT_FALSE(ProbePort(0));
   // The probe leaves the free port as it found it.
-  EXPECT_FALSE(ExclusiveFlag(first.Slave()));
+  EXPECT_FALSE(first.ExclusiveFlag());
 }
 
-TEST_F(PtyPortTest, TraceOfReadAndWrittenBytesIsWrittenAtClose) {
-  const auto dir = std::filesystem::temp_directory_path() / ("canalarm-trc-" + std::to_string(::getpid()));
+TEST_F(LinePortTest, TraceOfReadAndWrittenBytesIsWrittenAtClose) {
+  const auto dir = std::filesystem::temp_directory_path() / ("canalarm-trc-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   std::filesystem::create_directories(dir);
   const auto file = dir / "SERL.TRC";
   port_.SetTraceName(file.string());
@@ -330,13 +374,16 @@ TEST_F(PtyPortTest, TraceOfReadAndWrittenBytesIsWrittenAtClose) {
 
   port_.SetTracing(TTraceLogState::tlOn);
   OpenPort();
-  ASSERT_TRUE(pty_.PeerWrite({0x41, 0x42}));
+  ASSERT_TRUE(line_->PeerWrite({0x41, 0x42}));
   EXPECT_EQ(ReadAvailable(2), (std::vector<std::uint8_t>{0x41, 0x42}));
   port_.WriteByte(0x0F);
   port_.SetOpen(false);
   EXPECT_EQ(port_.Tracing(), TTraceLogState::tlOff);
-  std::ifstream in(file);
-  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  std::string text;
+  {
+    std::ifstream in(file);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
   EXPECT_EQ(text, "Receive: \nAB\n\nTransmit: \n[0F]\n");
   std::filesystem::remove_all(dir);
 }

@@ -1,0 +1,361 @@
+#!/usr/bin/python3
+"""Runs the Windows build's tests under Wine, and canalarm.exe end to end
+against canalarm-emu.
+
+usage: run_wine_tests.py WINDOWS_BUILD_DIR CANALARM_EMU
+
+1. A fresh, private Wine prefix; its server is started and warmed first
+   (wineserver -p, wineboot), so that each program starts in well under a
+   second.
+2. Pseudo-terminals for the serial tests' lines (COM1, COM3, COM4, COM5) and
+   an emulator (COM2) are made; the prefix's registry maps exactly these COM
+   numbers to them and every other COM1..COM256 to nothing. Wine otherwise
+   numbers the machine's own serial devices as COM ports, and /dev/ttyS0 may
+   be the system console. The mapping is checked before any program runs,
+   and again by tests/wine/wine-run before each test program.
+3. ctest in the Windows build, every program through wine-run; the peer side
+   of the test lines is served from here over a local socket.
+4. canalarm.exe encode, version and upload against the emulator; the module
+   must end up holding the file's images.
+"""
+import fcntl
+import os
+import select
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+import tty
+
+import intelhex
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+LINE_PORTS = (1, 3, 4, 5)
+EMU_PORT = 2
+# The registry points every other COM1..COM255 at a path that does not exist,
+# as the tool's ports folder masks ports on Linux; Wine may still give a
+# machine's serial device a number above, which is then unlinked (map_ports).
+MAX_COM = 255
+MASKED = "/nonexistent/canalarm-masked-port"
+TIOCGEXCL = 0x80045440
+TIOCNXCL = 0x540D
+
+
+class Line:
+    """A pseudo-terminal whose slave is a COM port; we hold the master."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave)
+        self.path = os.ttyname(self.slave)
+        os.set_blocking(self.master, False)
+        self.vanished = False
+
+    def reset(self):
+        """Back to a quiet line between tests: no bytes either way."""
+        if self.vanished:
+            return 1
+        termios.tcflush(self.slave, termios.TCIOFLUSH)
+        self.drain(20)
+        fcntl.ioctl(self.slave, TIOCNXCL)
+        return 0
+
+    def write(self, data, timeout_ms):
+        deadline = time.monotonic() + timeout_ms / 1000
+        done = 0
+        while done < len(data):
+            try:
+                done += os.write(self.master, data[done:])
+                continue
+            except BlockingIOError:
+                pass
+            if time.monotonic() > deadline:
+                return 0
+            select.select([], [self.master], [], 0.01)
+        return 1
+
+    def read(self, n, timeout_ms):
+        deadline = time.monotonic() + timeout_ms / 1000
+        got = b""
+        while len(got) < n:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                break
+            if select.select([self.master], [], [], left)[0]:
+                try:
+                    got += os.read(self.master, n - len(got))
+                except (BlockingIOError, OSError):
+                    break
+        return got
+
+    def drain(self, quiet_ms):
+        got = b""
+        while select.select([self.master], [], [], quiet_ms / 1000)[0]:
+            try:
+                chunk = os.read(self.master, 65536)
+            except (BlockingIOError, OSError):
+                break
+            if not chunk:
+                break
+            got += chunk
+        return got
+
+    def vanish(self):
+        if not self.vanished:
+            os.close(self.master)
+            self.vanished = True
+
+    def queued(self):
+        return struct.unpack("i", fcntl.ioctl(self.slave, termios.FIONREAD, b"\0" * 4))[0]
+
+    def fill(self, filler):
+        """Writes from the port's side until the terminal takes no more."""
+        os.set_blocking(self.slave, False)
+        total, quiet = 0, 0
+        block = bytes([filler]) * 1024
+        while quiet < 100:
+            try:
+                total += os.write(self.slave, block)
+                quiet = 0
+            except BlockingIOError:
+                quiet += 1
+                time.sleep(0.005)
+        os.set_blocking(self.slave, True)
+        return total
+
+    def exclusive(self):
+        return struct.unpack("i", fcntl.ioctl(self.slave, TIOCGEXCL, b"\0" * 4))[0]
+
+    def settings(self):
+        iflag, oflag, cflag, lflag, ispeed, ospeed, cc = termios.tcgetattr(self.slave)
+        speeds = {termios.B9600: 9600, termios.B19200: 19200, termios.B38400: 38400,
+                  termios.B57600: 57600, termios.B115200: 115200}
+        sizes = {termios.CS5: 5, termios.CS6: 6, termios.CS7: 7, termios.CS8: 8}
+        raw = (lflag & (termios.ICANON | termios.ECHO | termios.ISIG)) == 0 and \
+            (oflag & termios.OPOST) == 0
+        return struct.pack("<6I", speeds.get(ospeed, 0), sizes[cflag & termios.CSIZE],
+                           int(bool(cflag & termios.PARENB)), int(bool(cflag & termios.CSTOPB)),
+                           int(bool(cflag & termios.CRTSCTS)), int(raw))
+
+
+class PeerServer:
+    """Serves the test programs' peer requests (SerlTestLine_wine.cpp)."""
+
+    def __init__(self, lines):
+        self.lines = lines
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.address = "127.0.0.1:%d" % self.listener.getsockname()[1]
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            conn, _ = self.listener.accept()
+            threading.Thread(target=self.serve, args=(conn,), daemon=True).start()
+
+    @staticmethod
+    def receive(conn, n):
+        data = b""
+        while len(data) < n:
+            chunk = conn.recv(n - len(data))
+            if not chunk:
+                raise EOFError
+            data += chunk
+        return data
+
+    def serve(self, conn):
+        with conn:
+            try:
+                while True:
+                    op, com, a, b, length = struct.unpack("<cBiiI", self.receive(conn, 14))
+                    payload = self.receive(conn, length)
+                    status, body = self.handle(op, com, a, b, payload)
+                    conn.sendall(struct.pack("<iI", status, len(body)) + body)
+            except (EOFError, ConnectionError):
+                pass
+
+    def handle(self, op, com, a, b, payload):
+        if op == b"M":
+            return (1 if com in self.lines or com == EMU_PORT else 0), b""
+        line = self.lines.get(com)
+        if line is None:
+            return 1, b""
+        if op == b"A":
+            return line.reset(), b""
+        if op == b"W":
+            return line.write(payload, a), b""
+        if op == b"R":
+            return 0, line.read(a, b)
+        if op == b"D":
+            return 0, line.drain(a)
+        if op == b"V":
+            line.vanish()
+            return 0, b""
+        if op == b"Q":
+            return line.queued(), b""
+        if op == b"F":
+            return line.fill(a), b""
+        if op == b"X":
+            return line.exclusive(), b""
+        if op == b"S":
+            return 0, line.settings()
+        return -1, b""
+
+
+def wine_env(prefix):
+    return dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEARCH="win64",
+                # No Mono or Gecko: nothing here needs them, and asking costs time.
+                WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="")
+
+
+def map_ports(env, mapping, workdir):
+    """Registry: the mapped COM numbers to their terminals, all others to nothing."""
+    lines = ["REGEDIT4", "", r"[HKEY_LOCAL_MACHINE\Software\Wine\Ports]"]
+    for n in range(1, MAX_COM + 1):
+        lines.append('"COM%d"="%s"' % (n, mapping.get(n, MASKED)))
+    reg = os.path.join(workdir, "ports.reg")
+    with open(reg, "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    subprocess.run([WINE, "regedit", "/S", reg], env=env, check=True)
+    # The port links are made when the prefix starts: restart it.
+    subprocess.run([WINESERVER, "-k"], env=env)
+    subprocess.run([WINESERVER, "-p"], env=env, check=True)
+    subprocess.run([WINE, "wineboot"], env=env, check=True)
+    # A COM number the registry could not reserve may have gone to one of the
+    # machine's devices: remove its link, so that the name leads nowhere. The
+    # running prefix does not make it again; a restarted one would, and the
+    # check before every program would then refuse to run it.
+    dosdevices = os.path.join(env["WINEPREFIX"], "dosdevices")
+    ours = {"com%d" % n for n in range(1, MAX_COM + 1)}
+    for name in os.listdir(dosdevices):
+        if name.startswith("com") and name not in ours:
+            os.unlink(os.path.join(dosdevices, name))
+
+
+def check_ports(prefix, mapping):
+    """Every COM link of the prefix is one of ours, and all of ours are there."""
+    dosdevices = os.path.join(prefix, "dosdevices")
+    found = {}
+    for name in os.listdir(dosdevices):
+        if name.startswith("com"):
+            found[name] = os.readlink(os.path.join(dosdevices, name))
+    want = {"com%d" % n: mapping.get(n, MASKED) for n in range(1, MAX_COM + 1)}
+    if found != want or not all(p.startswith("/dev/pts/") or p == MASKED for p in found.values()):
+        strays = {k: v for k, v in found.items() if want.get(k) != v}
+        sys.exit("REFUSING TO RUN: the Wine prefix maps %s" % strays)
+    listing = os.path.join(prefix, "checked-ports.txt")
+    with open(listing, "w") as f:
+        for name, path in sorted(want.items()):
+            f.write("%s %s\n" % (name, path))
+    return listing
+
+
+def run(args, env, timeout=120):
+    start = time.monotonic()
+    p = subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+    return p.returncode, p.stdout, p.stderr, time.monotonic() - start
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def end_to_end(build, env, emu_dir):
+    """canalarm.exe encode, version and upload against the emulator on COM2."""
+    canalarm = [WINE_RUN, os.path.join(build, "cli", "canalarm.exe")]
+    # Paths as a Windows user gives them (Wine's Z: is the root); "/..." would
+    # read as an option on Windows.
+    hexfile = windows_path(os.path.join(build, "tests", "firmware", "demo_firmware.hex"))
+    hexfw = windows_path(os.path.join(emu_dir, "demo_firmware.hexfw"))
+    status, out, err, _ = run(canalarm + ["encode", hexfile, "-o", hexfw], env)
+    if status != 0:
+        return "encode failed (%d): %s" % (status, err)
+
+    status, out, err, took = run(canalarm + ["version", "--port", "COM%d" % EMU_PORT], env)
+    print("canalarm.exe version: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
+    if status != 0 or "Program version: CANALARM EMU 1.0" not in out:
+        return "version failed (%d): %s %s" % (status, out, err)
+
+    status, out, err, took = run(canalarm + ["upload", hexfw, "--port", "COM%d" % EMU_PORT,
+                                             "--verify"], env, timeout=300)
+    print("canalarm.exe upload: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
+    if status != 0 or out.splitlines()[-1:] != ["Finished"]:
+        return "upload failed (%d): %s %s" % (status, out, err)
+    return None
+
+
+def check_images(emu, emu_dir, build):
+    emu.send_signal(signal.SIGTERM)
+    emu.wait(timeout=10)
+    with open(os.path.join(emu_dir, "flash.bin"), "rb") as f:
+        flash = f.read()
+    with open(os.path.join(emu_dir, "eeprom.bin"), "rb") as f:
+        eeprom = f.read()
+    ih = intelhex.IntelHex(os.path.join(build, "tests", "firmware", "demo_firmware.hex"))
+    have = set(ih.addresses())
+    want_flash = bytes(ih[a] if a in have else 0xFF for a in range(512, 0x8000))
+    want_eeprom = bytes(ih[0xF00000 + a] if 0xF00000 + a in have else 0xFF for a in range(256))
+    if flash[512:] != want_flash or flash[:512] != b"\xff" * 512:
+        return "the emulator's FLASH is not the file's"
+    if eeprom != want_eeprom:
+        return "the emulator's EEPROM is not the file's"
+    print("the emulator holds the file's FLASH and EEPROM images")
+    return None
+
+
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-run")
+
+
+def main():
+    build, emu_program = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    started = time.monotonic()
+    workdir = tempfile.mkdtemp(prefix="canalarm-wine-")
+    prefix = os.path.join(workdir, "prefix")
+    env = wine_env(prefix)
+    emu = None
+    try:
+        # A server that stays up between programs, then the prefix made in it.
+        os.makedirs(prefix)
+        subprocess.run([WINESERVER, "-p"], env=env, check=True)
+        subprocess.run([WINE, "wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        lines = {n: Line() for n in LINE_PORTS}
+        emu_dir = os.path.join(workdir, "emu")
+        os.makedirs(emu_dir)
+        emu = subprocess.Popen([emu_program, "--dump-flash", os.path.join(emu_dir, "flash.bin"),
+                                "--dump-eeprom", os.path.join(emu_dir, "eeprom.bin")],
+                               stdout=subprocess.PIPE, text=True)
+        emu_device = emu.stdout.readline().strip()
+        mapping = {n: line.path for n, line in lines.items()}
+        mapping[EMU_PORT] = emu_device
+
+        map_ports(env, mapping, workdir)
+        listing = check_ports(prefix, mapping)
+        print("Wine prefix ready in %.1f s; COM ports: %s" % (time.monotonic() - started,
+              ", ".join("COM%d=%s" % kv for kv in sorted(mapping.items()))))
+
+        peer = PeerServer(lines)
+        env.update(CANALARM_WINE_PORTS=listing, CANALARM_WINE_PEER=peer.address)
+        tests = subprocess.run(["ctest", "--test-dir", build, "--output-on-failure",
+                                "-j", str(os.cpu_count() or 2)], env=env)
+        failure = None if tests.returncode == 0 else "ctest under Wine failed"
+        failure = failure or end_to_end(build, env, emu_dir) or check_images(emu, emu_dir, build)
+        print("Windows tests under Wine: %s in %.1f s" % ("FAILED: " + failure if failure else "passed",
+                                                          time.monotonic() - started))
+        return 1 if failure else 0
+    finally:
+        if emu and emu.poll() is None:
+            emu.kill()
+        subprocess.run([WINESERVER, "-k"], env=env)
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
