@@ -127,6 +127,18 @@ TEST_F(LinePortTest, OpenSetsRawLineAndBaudChangesApply) {
   EXPECT_TRUE(port_.Open());
 }
 
+TEST_F(LinePortTest, EventThreadKeepsWaitingWhileBytesCome) {
+  // A line without modem lines (a pseudo-terminal, and under Wine one that
+  // refuses waits for modem-line events) must not end the event wait: bytes
+  // would then only be picked up by the dispatch thread's 50 ms passes.
+  OpenPort();
+  for (std::uint8_t round = 0; round < 3; ++round) {
+    ASSERT_TRUE(line_->PeerWrite({round}));
+    EXPECT_EQ(ReadAvailable(1), std::vector<std::uint8_t>{round});
+  }
+  EXPECT_EQ(port_.Dispatcher()->RunningThreads(), 3);
+}
+
 TEST_F(LinePortTest, ReadByteOnEmptyRingRaisesAndPortStaysOpen) {
   OpenPort();
   try {
