@@ -2,8 +2,9 @@
 # Sets up, builds and runs every test: once in a normal build with warnings
 # as errors, then the core tests again under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and the threaded serial tests under
-# ThreadSanitizer, then builds the fuzz targets with clang and runs each for
-# 30 seconds. Any failure or sanitizer report fails the run.
+# ThreadSanitizer; then the Windows build (mingw-w64) and its tests under
+# Wine; then builds the fuzz targets with clang and runs each for 30 seconds.
+# Any failure or sanitizer report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -35,6 +36,10 @@ if ctest --test-dir build/test -N -L threads | grep -q 'Total Tests: [1-9]'; the
   build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
   run_tests build/tsan -L threads
 fi
+# The core, the command line and the core and serial tests built for Windows,
+# run under Wine with canalarm.exe end to end against the emulator.
+scripts/test-windows.sh build/win build/test/emu/canalarm-emu
+
 # The fuzz targets (clang, libFuzzer, ASan+UBSan), each for 30 seconds.
 echo "== build build/fuzz"
 cmake -S . -B build/fuzz -G Ninja -DCANALARM_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ \
