@@ -10,7 +10,7 @@ packages=(
   gputils python3 python3-intelhex
   clang libclang-rt-14-dev
   dpkg-dev man-db
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()
