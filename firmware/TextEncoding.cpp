@@ -27,6 +27,19 @@ constexpr std::array<std::uint16_t, 128> kWindows1250High{
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
+// Unicode code points of the bytes 0x80..0xBF in Windows-1251; 0xC0..0xFF
+// are the Cyrillic letters U+0410..U+044F in order.
+constexpr std::array<std::uint16_t, 64> kWindows1251High{
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -86,8 +99,21 @@ std::string Windows1250ToUtf8(std::string_view text) {
   return out;
 }
 
-std::string HelpLineToUtf8(std::string_view line) {
-  return IsValidUtf8(line) ? std::string(line) : Windows1250ToUtf8(line);
+std::string Windows1251ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (char c : text) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    AppendUtf8(out, byte < 0x80   ? byte
+                    : byte < 0xC0 ? kWindows1251High[byte - 0x80]
+                                  : 0x0410u + (byte - 0xC0u));
+  }
+  return out;
+}
+
+std::string HelpLineToUtf8(std::string_view line, CodePage fallback) {
+  if (IsValidUtf8(line)) return std::string(line);
+  return fallback == CodePage::Windows1251 ? Windows1251ToUtf8(line) : Windows1250ToUtf8(line);
 }
 
 }  // namespace canalarm

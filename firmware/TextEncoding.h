@@ -1,7 +1,8 @@
 // Turns the 8-bit text of help lines into UTF-8 for display.
 //
 // Help text travels in firmware files byte for byte. Files written today are
-// UTF-8; older ones use the Central European Windows code page (1250).
+// UTF-8; older ones use the Windows code page of their language: Cyrillic
+// (1251) for Russian, Central European (1250) for the others.
 #pragma once
 
 #include <string>
@@ -16,7 +17,14 @@ bool IsValidUtf8(std::string_view text);
 // undefined map to the C1 control characters of the same value.
 std::string Windows1250ToUtf8(std::string_view text);
 
-// `line` itself when it is valid UTF-8, else read as Windows-1250.
-std::string HelpLineToUtf8(std::string_view line);
+// Converts Windows-1251 (Cyrillic) bytes to UTF-8. The one byte the code
+// page leaves undefined (0x98) maps to the C1 control character U+0098.
+std::string Windows1251ToUtf8(std::string_view text);
+
+// The single-byte code pages that older files were written in.
+enum class CodePage { Windows1250, Windows1251 };
+
+// `line` itself when it is valid UTF-8, else read in the `fallback` code page.
+std::string HelpLineToUtf8(std::string_view line, CodePage fallback = CodePage::Windows1250);
 
 }  // namespace canalarm

@@ -1,19 +1,31 @@
 #include "ui/TfrmMain.h"
 
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <stdexcept>
 
@@ -28,8 +40,11 @@
 #include "ui/TComSelectForm.h"
 #include "ui/TForm1.h"
 #include "ui/TImage.h"
+#include "ui/TPortComboBox.h"
 #include "ui/WindowLinkHost.h"
 #include "ui/WindowParameterTab.h"
+#include "ui/WindowSettings.h"
+#include "ui/WindowTexts.h"
 
 namespace canalarm::ui {
 
@@ -37,12 +52,33 @@ namespace {
 
 constexpr const char* kStartTitle = "CAN Alarm Bootloader";
 
-QString DefaultChooseFile(QFileDialog& dialog) {
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+constexpr const char* kLicence = "MIT";
+
+QString SaveFileDialog(QWidget* parent, const QString& folder) {
+  return QFileDialog::getSaveFileName(parent, QString(), folder + QStringLiteral("/canalarm-log.txt"),
+                                      QStringLiteral("*.txt"));
+}
+
+void PresentAbout(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("AboutBox"));
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 }  // namespace
+
+QString TfrmMain::RunFileDialog(QFileDialog& dialog) {
+  const int result = dialog.exec();
+  // The name field's completer can leave its popup open behind the closed
+  // dialog; a popup takes the next click, so the window would lose it.
+  for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+    if (completer->popup() != nullptr) completer->popup()->hide();
+  }
+  if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
 
 TfrmMain::TfrmMain(QWidget* parent) : TfrmMain(nullptr, parent) {}
 
@@ -50,8 +86,13 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
     : QWidget(parent),
       linkPort_(port ? std::move(port) : std::make_unique<SerialLinkPort>(comPort_)),
       guard_(std::make_unique<HandlerGuard>(this)),
-      fileChooser_(DefaultChooseFile),
-      urlOpener_([](const QString& address) { QDesktopServices::openUrl(QUrl(address)); }) {
+      fileChooser_(&TfrmMain::RunFileDialog),
+      urlOpener_([](const QString& address) { QDesktopServices::openUrl(QUrl(address)); }),
+      portDescriber_(&DescribePort),
+      saveChooser_(&SaveFileDialog),
+      aboutPresenter_([this](const QString& title, const QString& text) {
+        PresentAbout(this, title, text);
+      }) {
   setObjectName(QStringLiteral("frmMain"));
   CreateControls();
 
@@ -67,6 +108,11 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
 
   ConnectHandlers();
   guard_->Run([this] { FormCreate(); });
+  guard_->Run([this] {
+    RestoreRememberedChoices();
+    RefreshPortItems();
+    ApplyCommandState();
+  });
 }
 
 TfrmMain::~TfrmMain() { FormDestroy(); }
@@ -126,6 +172,7 @@ void TfrmMain::zmiana_jezyka(char code) {
   const std::optional<Language> language = LanguageFromCode(code);
   if (!language) return;
   languageCode_ = code;
+  host_->SetLanguage(*language);
   ApplyCaptions(CaptionGroup::ProgrammingTab, *language);
   ApplyBrand(ChooseBrand(*language, dravon->isChecked(), logo1->currentIndex()));
   ApplyCaptions(CaptionGroup::TabPages, *language);
@@ -133,6 +180,15 @@ void TfrmMain::zmiana_jezyka(char code) {
   // Groups (4) and (5) get their FI form whatever the mode; the mode
   // handlers turn it into FA on the next change.
   ApplyCaptions(CaptionGroup::ParametersTab, *language);
+  // The window's additions follow the language too.
+  lblLanguage->setText(CaptionOf(this, QStringLiteral("RadioGroup1")));
+  btnAbout->setToolTip(ToQString(Text(*language, WindowText::About)));
+  findChild<QAction*>(QStringLiteral("actAbout"))->setText(ToQString(Text(*language, WindowText::About)));
+  if (cbLanguage->currentIndex() != static_cast<int>(LanguageIndex(*language))) {
+    const QSignalBlocker quiet(cbLanguage);
+    cbLanguage->setCurrentIndex(static_cast<int>(LanguageIndex(*language)));
+  }
+  ShowPortItems();
 }
 
 void TfrmMain::ApplyCaptions(CaptionGroup group, Language language) {
@@ -156,11 +212,14 @@ void TfrmMain::bbOpenClick() {
   odOpen->setNameFilter(decode ? QStringLiteral("Plik HEXFW (*.hexfw)")
                                : QStringLiteral("Plik HEX (*.hex)"));
   odOpen->setDefaultSuffix(decode ? QStringLiteral("hexfw") : QStringLiteral("hex"));
+  const QString folder = WindowSettings::LastFolder();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) odOpen->setDirectory(folder);
   const QString path = fileChooser_(*odOpen);
   if (!path.isEmpty()) ChooseFirmwareFile(path);
 }
 
 void TfrmMain::ChooseFirmwareFile(const QString& path) {
+  WindowSettings::SetLastFolder(QFileInfo(path).absolutePath());
   shared_.firmwareFileName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
   bbUpload->setEnabled(true);
   Button3->setEnabled(true);
@@ -174,9 +233,19 @@ void TfrmMain::Button3Click() {
     host_->AddLogLine(messages_.Text(MessageRole::msgFileReadError));
     return;
   }
+  const CodePage codePage =
+      CurrentLanguage() == Language::Russian ? CodePage::Windows1251 : CodePage::Windows1250;
   QStringList text;
-  for (const std::string& line : *lines) text << ToQString(HelpLineToUtf8(line));
+  for (const std::string& line : *lines) text << ToQString(HelpLineToUtf8(line, codePage));
+  const bool placed = help_->isVisible();
   help_->ShowHelp(CaptionOf(this, QStringLiteral("Button3")), text);
+  // Beside the window when it appears (its size is final once shown); a
+  // help window the user has moved stays where it is.
+  if (!placed) {
+    const QScreen* screen = this->screen();
+    help_->move(HelpPosition(frameGeometry(), help_->frameGeometry().size(),
+                             screen != nullptr ? screen->availableGeometry() : QRect()));
+  }
 }
 
 // --- Operations on the module ---------------------------------------------
@@ -201,22 +270,31 @@ void TfrmMain::PrepareLink() { link_->SetRandomKey(PICencoding->isChecked()); }
 
 void TfrmMain::bbUploadClick() {
   PrepareLink();
-  RunFirmwareUpload(*link_, shared_, CurrentPort(), CurrentUploadOptions());
+  host_->ShowTimeLeft(true);
+  if (RunFirmwareUpload(*link_, shared_, CurrentPort(), CurrentUploadOptions()) ==
+      LinkOutcome::PortOpenError)
+    ExplainPortOpenFailure();
 }
 
 void TfrmMain::Button2Click() {
   PrepareLink();
-  RunVersionRead(*link_, CurrentPort(), DeviceID->isChecked());
+  if (RunVersionRead(*link_, CurrentPort(), DeviceID->isChecked()).outcome ==
+      LinkOutcome::PortOpenError)
+    ExplainPortOpenFailure();
 }
 
 void TfrmMain::BitBtn2Click() {
   PrepareLink();
-  RunParameterRead(*link_, shared_, CurrentPort(), *parametersTab_);
+  host_->ShowTimeLeft(true);
+  if (RunParameterRead(*link_, shared_, CurrentPort(), *parametersTab_) == LinkOutcome::PortOpenError)
+    ExplainPortOpenFailure(true);
 }
 
 void TfrmMain::BitBtn1Click() {
   PrepareLink();
-  RunParameterWrite(*link_, shared_, CurrentPort(), *parametersTab_);
+  if (RunParameterWrite(*link_, shared_, CurrentPort(), *parametersTab_) ==
+      LinkOutcome::PortOpenError)
+    ExplainPortOpenFailure(true);
 }
 
 void TfrmMain::RunCommand(void (TfrmMain::*handler)()) {
@@ -224,6 +302,8 @@ void TfrmMain::RunCommand(void (TfrmMain::*handler)()) {
   // button can be clicked meanwhile; that click is ignored.
   if (commandRunning_ || link_->Busy()) return;
   commandRunning_ = true;
+  Edit3->setToolTip(QString());
+  ApplyCommandState();
   struct Finish {
     TfrmMain* window;
     ~Finish() { window->CommandFinished(); }
@@ -233,9 +313,8 @@ void TfrmMain::RunCommand(void (TfrmMain::*handler)()) {
 
 void TfrmMain::CommandFinished() {
   commandRunning_ = false;
-  // The write is offered only while the EEPROM image holds a complete read
-  // of the module: an upload or a failed read takes it away.
-  parametersTab_->SetWriteEnabled(shared_.eepromHoldsModuleRead);
+  host_->ShowTimeLeft(false);
+  ApplyCommandState();
   host_->SyncTicker();
   if (closePending_) {
     closePending_ = false;

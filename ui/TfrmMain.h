@@ -9,10 +9,12 @@
 // waits pump events) is ignored.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "link/BootloaderLink.h"
 #include "link/FirmwareUpload.h"
@@ -22,10 +24,13 @@
 #include "ui/BrandVariants.h"
 #include "ui/LanguageTables.h"
 #include "ui/MessageSet.h"
+#include "ui/PortFacts.h"
 
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileDialog;
 class QGroupBox;
 class QLineEdit;
@@ -34,6 +39,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QLabel;
 class QTimer;
 class QToolButton;
 
@@ -42,6 +48,7 @@ namespace canalarm::ui {
 class HandlerGuard;
 class TForm1;
 class TImage;
+class TPortComboBox;
 class TSpinButton;
 class WindowLinkHost;
 class WindowParameterTab;
@@ -50,7 +57,7 @@ class TfrmMain : public QWidget {
   Q_OBJECT
 
  public:
-  // The client area; the window is not resizable.
+  // The client area at start, and the smallest the window can be made.
   static constexpr int kClientWidth = 456;
   static constexpr int kClientHeight = 340;
   static constexpr int kTickerIntervalMs = 50;
@@ -87,6 +94,31 @@ class TfrmMain : public QWidget {
   // What bbOpenClick does with the path the dialog returned.
   void ChooseFirmwareFile(const QString& path);
 
+  // --- Additions to the window of the design ------------------------------
+  // A firmware file dropped on the window or named on the command line:
+  // opened as the open button opens it. Refused (false) while an operation
+  // runs, or when `path` is not an existing file (the log says so).
+  bool OpenFirmwareFile(const QString& path);
+  // The language list under the help button: checks the language's hidden
+  // radio button, which runs RadioGroup1Click, and remembers the choice.
+  void ChooseLanguage(Language language);
+  // Applies `language` as RadioGroup1Click does, without remembering it.
+  void SelectLanguage(Language language);
+  // Describes every port of cbPort afresh (done whenever its list opens).
+  void RefreshPortItems();
+  // The About box's text in the current language.
+  QString AboutText() const;
+  void ShowAbout();
+  // The log's menu: the whole log to the clipboard, or into a file.
+  void CopyLog();
+  bool SaveLog(const QString& path);
+  // Where the help window goes: beside `main` on the side with more room of
+  // `screen`, its top at main's top, kept on the screen.
+  static QPoint HelpPosition(const QRect& main, const QSize& help, const QRect& screen);
+  // The file dialog run modally; any popup of its name completer is closed
+  // with it. The default FileChooser.
+  static QString RunFileDialog(QFileDialog& dialog);
+
   // The port and speed chosen in the window, and the hidden upload options.
   PortChoice CurrentPort() const;
   UploadOptions CurrentUploadOptions() const;
@@ -107,9 +139,19 @@ class TfrmMain : public QWidget {
   // Opens a web address (the system's browser by default).
   using UrlOpener = std::function<void(const QString& address)>;
   void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+  // Describes a port for the list and for open errors.
+  void SetPortDescriber(PortDescriber describer);
+  // Asks for the file to save the log in; empty for Cancel.
+  using SaveFileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
+  void SetSaveFileChooser(SaveFileChooser chooser) { saveChooser_ = std::move(chooser); }
+  // Shows the About box (a message box by default).
+  using AboutPresenter = std::function<void(const QString& title, const QString& text)>;
+  void SetAboutPresenter(AboutPresenter presenter) { aboutPresenter_ = std::move(presenter); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Construction of the controls (TfrmMainControls.cpp).
@@ -128,6 +170,18 @@ class TfrmMain : public QWidget {
   void BindCommand(QAbstractButton* button, void (TfrmMain::*handler)());
   void RunCommand(void (TfrmMain::*handler)());
   void CommandFinished();
+  // Enables the controls as the running state says: while an operation
+  // runs only Cancel; otherwise everything but Cancel, with the write and
+  // help buttons and BitBtn1 as their own rules say.
+  void ApplyCommandState();
+  // After a failed port open: the log line that says why; for an operation
+  // of the parameters tab also the status field's tooltip.
+  void ExplainPortOpenFailure(bool parametersTab = false);
+  void ShowLogMenu(const QPoint& position);
+  void ShowPortItems();
+  void RememberPortChoice();
+  void RestoreRememberedChoices();
+  Language CurrentLanguage() const;
 
   void ApplyCaptions(CaptionGroup group, Language language);
   void ApplyBrand(const BrandChoice& choice);
@@ -151,7 +205,7 @@ class TfrmMain : public QWidget {
   QRadioButton* RadioButton1 = nullptr;
   QRadioButton* RadioButton2 = nullptr;
   QRadioButton* RadioButton3 = nullptr;
-  QComboBox* cbPort = nullptr;
+  TPortComboBox* cbPort = nullptr;
   QLineEdit* Edit2 = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QGroupBox* GroupBox8 = nullptr;
@@ -186,6 +240,10 @@ class TfrmMain : public QWidget {
   QComboBox* logo1 = nullptr;
   QTimer* TimeoutTicker = nullptr;
   QFileDialog* odOpen = nullptr;
+  // Additions: the language list, its label, the About button.
+  QComboBox* cbLanguage = nullptr;
+  QLabel* lblLanguage = nullptr;
+  QToolButton* btnAbout = nullptr;
 
   std::unique_ptr<HandlerGuard> guard_;
   std::unique_ptr<WindowLinkHost> host_;
@@ -194,6 +252,10 @@ class TfrmMain : public QWidget {
   std::unique_ptr<TForm1> help_;
   FileChooser fileChooser_;
   UrlOpener urlOpener_;
+  PortDescriber portDescriber_;
+  std::vector<PortFacts> portFacts_;  // of cbPort's items, as last described
+  SaveFileChooser saveChooser_;
+  AboutPresenter aboutPresenter_;
   bool commandRunning_ = false;
   bool closePending_ = false;
 };

@@ -1,6 +1,8 @@
 // The window's controls: names, structure, start states and the wiring of
-// their events to the handlers. Positions come from layouts; the window
-// keeps the fixed client area.
+// their events to the handlers. Positions come from layouts, so the window
+// can grow from its smallest size, the client area of the design.
+#include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -8,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -23,6 +26,8 @@
 #include "ui/HandlerGuard.h"
 #include "ui/QtText.h"
 #include "ui/TImage.h"
+#include "ui/TPortComboBox.h"
+#include "ui/WindowTexts.h"
 #include "ui/TSpinButton.h"
 #include "ui/TfrmMain.h"
 
@@ -84,10 +89,12 @@ QLineEdit* ReadOnlyEdit(const char* name) {
 
 QProgressBar* Progress(const char* name) {
   auto* bar = Named(new QProgressBar, name);
-  bar->setTextVisible(false);
+  bar->setTextVisible(true);
+  bar->setAlignment(Qt::AlignCenter);
+  bar->setFormat(QStringLiteral("%p%"));
   bar->setRange(0, 100);
   bar->setValue(0);
-  bar->setFixedHeight(12);
+  bar->setFixedHeight(15);
   return bar;
 }
 
@@ -114,9 +121,11 @@ void TfrmMain::CreateControls() {
       " left: 6px; padding: 0 2px; }"));
   setWindowTitle(QStringLiteral("Tarvex - Bootloader"));
   setWindowIcon(ProgramIcon());
-  setFixedSize(kClientWidth, kClientHeight);
+  setMinimumSize(kClientWidth, kClientHeight);
+  resize(kClientWidth, kClientHeight);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setAcceptDrops(true);
 
   auto* panel = Named(new QWidget(this), "Panel1");
   auto* windowLayout = new QVBoxLayout(this);
@@ -152,6 +161,7 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   meLog = Named(new QPlainTextEdit, "meLog");
   meLog->setReadOnly(true);
   meLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+  meLog->setContextMenuPolicy(Qt::CustomContextMenu);
   Edit2 = ReadOnlyEdit("Edit2");
   QPalette blueText = Edit2->palette();
   blueText.setColor(QPalette::Text, Qt::blue);
@@ -176,7 +186,11 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   RadioButton2 = Named(new QRadioButton(QStringLiteral("19200")), "RadioButton2");
   RadioButton3 = Named(new QRadioButton(QStringLiteral("38400")), "RadioButton3");
   RadioButton1->setChecked(true);
-  cbPort = Named(new QComboBox, "cbPort");
+  cbPort = Named(new TPortComboBox, "cbPort");
+  // Items say which device they lead to: let the list be wider than the box.
+  cbPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cbPort->setMinimumContentsLength(8);
+  cbPort->view()->setTextElideMode(Qt::ElideNone);
   for (int n = 1; n <= 12; ++n) cbPort->addItem(QStringLiteral("COM%1").arg(n));
   cbPort->setCurrentIndex(0);
   auto* portLayout = Tight(new QGridLayout(port));
@@ -207,9 +221,27 @@ QWidget* TfrmMain::CreateProgrammingTab() {
     connect(image, &TImage::Click, this, [this] { guard_->Run([this] { LOGOClick(); }); });
     logos->addWidget(image, 0, 0);  // one above the other; at most one is shown
   }
+  // The language list in the free area under the help button, each
+  // language named in itself, and the About button beside it.
+  lblLanguage = Named(new QLabel, "lblLanguage");
+  cbLanguage = Named(new QComboBox, "cbLanguage");
+  for (Language language : kAllLanguages)
+    cbLanguage->addItem(ToQString(NativeLanguageName(language)), QChar::fromLatin1(canalarm::LanguageCode(language)));
+  cbLanguage->setCurrentIndex(static_cast<int>(LanguageIndex(kStartupLanguage)));
+  lblLanguage->setBuddy(cbLanguage);
+  btnAbout = Named(new QToolButton, "btnAbout");
+  btnAbout->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+  btnAbout->setAutoRaise(true);
+  auto* languageRow = new QHBoxLayout;
+  languageRow->setSpacing(2);
+  languageRow->addWidget(cbLanguage, 1);
+  languageRow->addWidget(btnAbout);
+
   auto* brandLayout = Tight(new QVBoxLayout(brand));
   brandLayout->addWidget(Button3);
   brandLayout->addWidget(Separator("Panel3"));
+  brandLayout->addWidget(lblLanguage);
+  brandLayout->addLayout(languageRow);
   brandLayout->addStretch();
   brandLayout->addLayout(logos);
 
@@ -317,6 +349,10 @@ QWidget* TfrmMain::CreateParametersTab() {
   programLayout->addWidget(MaskEdit1, 1);
   programLayout->addWidget(SpinButton1);
 
+  // Groups keep their natural height when the window grows; the room goes
+  // below them.
+  for (QGroupBox* box : {commands, pinGroup, program})
+    box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   auto* right = new QVBoxLayout;
   right->setSpacing(1);
   right->addWidget(commands);
@@ -427,6 +463,23 @@ void TfrmMain::ConnectHandlers() {
   Bind(SpinButton1, &TSpinButton::DownClick, &TfrmMain::SpinButton1DownClick);
   for (int i = 1; i <= 9; ++i)
     BindChecked(findChild<QRadioButton*>(QStringLiteral("lang%1").arg(i)), &TfrmMain::RadioGroup1Click);
+
+  // The additions.
+  connect(cbLanguage, &QComboBox::activated, this, [this](int index) {
+    guard_->Run([this, index] { ChooseLanguage(kAllLanguages.at(static_cast<std::size_t>(index))); });
+  });
+  Bind(btnAbout, &QToolButton::clicked, &TfrmMain::ShowAbout);
+  Bind(cbPort, &TPortComboBox::PopupAboutToShow, &TfrmMain::RefreshPortItems);
+  Bind(cbPort, &QComboBox::activated, &TfrmMain::RememberPortChoice);
+  for (QRadioButton* speed : {RadioButton1, RadioButton2, RadioButton3})
+    BindChecked(speed, &TfrmMain::RememberPortChoice);
+  connect(meLog, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowLogMenu);
+  // The window's own menu (a right click where no control has one).
+  auto* about = new QAction(this);
+  about->setObjectName(QStringLiteral("actAbout"));
+  connect(about, &QAction::triggered, this, [this] { guard_->Run([this] { ShowAbout(); }); });
+  addAction(about);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 }  // namespace canalarm::ui

@@ -11,6 +11,7 @@
 
 #include "link/LinkPort.h"
 #include "ui/QtText.h"
+#include "ui/WindowTexts.h"
 
 namespace canalarm::ui {
 
@@ -22,6 +23,8 @@ constexpr int kWaitLimitMs = 50;
 // Without an input descriptor the port can only be polled: often enough for
 // replies, rarely enough to leave the processor idle.
 constexpr int kPollMs = 5;
+
+std::size_t BarIndex(ProgressBarId bar) { return bar == ProgressBarId::Programming ? 0 : 1; }
 
 }  // namespace
 
@@ -55,6 +58,31 @@ void WindowLinkHost::SetProgress(ProgressBarId bar, int minimum, int maximum, in
   // An empty range would make QProgressBar show its busy animation.
   target->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
   target->setValue(position);
+  timeLeft_[BarIndex(bar)].Update(minimum, maximum, position, barClock_());
+  ShowBarText(bar);
+}
+
+void WindowLinkHost::ShowBarText(ProgressBarId bar) {
+  QProgressBar* target =
+      bar == ProgressBarId::Programming ? widgets_.programmingBar : widgets_.parametersBar;
+  QString format = QStringLiteral("%p%");
+  const std::optional<int> left =
+      showTimeLeft_ ? timeLeft_[BarIndex(bar)].SecondsLeft(barClock_())
+                    : std::nullopt;
+  if (left) {
+    // A '%' of the text itself would be read as a placeholder.
+    format += QStringLiteral(" \u00B7 ") +
+              ToQString(FillIn(Text(language_, WindowText::TimeLeft), MinutesSeconds(*left)))
+                  .replace(QLatin1Char('%'), QStringLiteral("%%"));
+  }
+  if (target->format() != format) target->setFormat(format);
+}
+
+void WindowLinkHost::ShowTimeLeft(bool on) {
+  showTimeLeft_ = on;
+  for (ProgressTimeLeft& estimate : timeLeft_) estimate = ProgressTimeLeft{};
+  ShowBarText(ProgressBarId::Programming);
+  ShowBarText(ProgressBarId::Parameters);
 }
 
 void WindowLinkHost::Tick() {

@@ -11,10 +11,13 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <memory>
 
 #include "link/LinkHost.h"
+#include "ui/Language.h"
+#include "ui/ProgressTimeLeft.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -59,6 +62,15 @@ class WindowLinkHost : public LinkHost {
   // countdown, which enables its ticker).
   void SyncTicker();
 
+  // Whether the bars show the time left beside the percentage (upload and
+  // parameter read); switching it off also forgets the measured rate.
+  void ShowTimeLeft(bool on);
+  // The language of the time-left text.
+  void SetLanguage(Language language) { language_ = language; }
+  // The clock of the time-left estimate (tests give their own).
+  using BarClock = std::function<ProgressTimeLeft::Clock::time_point()>;
+  void SetBarClock(BarClock clock) { barClock_ = std::move(clock); }
+
   // Where the port signals received bytes: `handle` gives a descriptor that
   // turns readable when bytes arrive (or -1), asked at every wait;
   // `acknowledge` takes the notice so that the descriptor is quiet again.
@@ -68,7 +80,13 @@ class WindowLinkHost : public LinkHost {
   }
 
  private:
+  void ShowBarText(ProgressBarId bar);
+
   LinkWidgets widgets_;
+  std::array<ProgressTimeLeft, 2> timeLeft_{};
+  bool showTimeLeft_ = false;
+  BarClock barClock_ = [] { return ProgressTimeLeft::Clock::now(); };
+  Language language_ = Language::English;
   const MessageSet& messages_;
   QPointer<QTimer> ticker_;
   Countdown countdown_;

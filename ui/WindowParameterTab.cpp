@@ -60,7 +60,9 @@ ParameterSet WindowParameterTab::Current() const {
   return set;
 }
 
-void WindowParameterTab::SetWriteEnabled(bool enabled) { writeButton_->setEnabled(enabled); }
+void WindowParameterTab::SetWriteEnabled(bool enabled) {
+  writeButton_->setEnabled(enabled && !held_);
+}
 
 void WindowParameterTab::StepUp() { ShowProgramNumber(SpinUp(spinValue_)); }
 

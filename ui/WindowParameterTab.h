@@ -26,6 +26,9 @@ class WindowParameterTab : public ParameterTab {
   void Fill(const ParameterSet& set) override;
   ParameterSet Current() const override;
   void SetWriteEnabled(bool enabled) override;
+  // While held (an operation runs) the write button stays disabled whatever
+  // SetWriteEnabled says; the owner sets it again afterwards.
+  void SetHeld(bool held) { held_ = held; }
 
   // The spin value (numeric copy of the CAN program number) and its steps;
   // each step shows the new value in the field.
@@ -42,6 +45,7 @@ class WindowParameterTab : public ParameterTab {
   QLineEdit* pin_;
   QLineEdit* programNumber_;
   std::uint8_t spinValue_ = 11;
+  bool held_ = false;
 };
 
 }  // namespace canalarm::ui

@@ -31,3 +31,14 @@ TEST(TextEncoding, HelpLinesFromWindows1250) {
   EXPECT_EQ(HelpLineToUtf8("Zażółć"), "Zażółć");          // already UTF-8
   EXPECT_EQ(HelpLineToUtf8("\x8A\xE8"), "Šč");            // read as 1250
 }
+
+TEST(TextEncoding, HelpLinesFromWindows1251) {
+  // "Справка" and the letters at both ends of the Cyrillic block.
+  EXPECT_EQ(Windows1251ToUtf8("\xD1\xEF\xF0\xE0\xE2\xEA\xE0"), "Справка");
+  EXPECT_EQ(Windows1251ToUtf8("\xC0\xFF\xA8\xB8\xB9"), "АяЁё№");
+  EXPECT_EQ(Windows1251ToUtf8("\x80\x88\x98"), "Ђ€\xC2\x98");
+  // Russian help falls back to 1251, the others to 1250; UTF-8 stays.
+  EXPECT_EQ(HelpLineToUtf8("\xCF\xEE\xEC\xEE\xF9\xFC", CodePage::Windows1251), "Помощь");
+  EXPECT_EQ(HelpLineToUtf8("\xB3\xF3", CodePage::Windows1250), "łó");
+  EXPECT_EQ(HelpLineToUtf8("Помощь", CodePage::Windows1251), "Помощь");
+}

@@ -3,7 +3,11 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <QTabWidget>
 #include <QtTest>
@@ -11,6 +15,7 @@
 #include <string_view>
 
 #include "ScriptedModulePort.h"
+#include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "ui/TfrmMain.h"
 
@@ -20,13 +25,45 @@ inline QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The window describes its ports and keeps its settings under
+// XDG_CONFIG_HOME: a test program that has not chosen one gets a private
+// folder for its whole run, where COM1 to COM50 lead nowhere. Stops the
+// program when a port would reach anything but a pseudo-terminal.
+inline void UsePrivateConfigHome() {
+  static QTemporaryDir* home = nullptr;
+  if (home == nullptr && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+    home = new QTemporaryDir;  // lives until the program ends
+    if (!home->isValid()) qFatal("no temporary folder");
+    qputenv("XDG_CONFIG_HOME", home->path().toLocal8Bit());
+    const QString ports = home->filePath(QStringLiteral("canalarm/ports"));
+    QDir().mkpath(ports);
+    for (int n = 1; n <= serl::kMaxProbedPort; ++n)
+      QFile::link(QStringLiteral("/nonexistent/canalarm-test"), ports + QStringLiteral("/com%1").arg(n));
+  }
+  for (int n = 1; n <= serl::kMaxProbedPort; ++n) {
+    const std::string device = serl::ResolveDevicePath(serl::ComPortPath(n));
+    if (!device.empty() && !device.starts_with("/dev/pts/"))
+      qFatal("refusing to run: COM%d leads to %s", n, device.c_str());
+  }
+}
+
+// The window's remembered choices, forgotten.
+inline void ForgetWindowSettings() {
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("canalarm"),
+            QStringLiteral("canalarm-gui"))
+      .clear();
+}
+
 // The window with its errors captured instead of shown in a message box.
+// Each starts with nothing remembered unless `keepSettings`.
 struct WindowUnderTest {
   ScriptedModulePort* module = nullptr;  // owned by the window
   std::unique_ptr<ui::TfrmMain> window;
   QStringList errors;
 
-  WindowUnderTest() {
+  explicit WindowUnderTest(bool keepSettings = false) {
+    UsePrivateConfigHome();
+    if (!keepSettings) ForgetWindowSettings();
     auto port = std::make_unique<ScriptedModulePort>();
     module = port.get();
     window = std::make_unique<ui::TfrmMain>(std::move(port));

@@ -145,7 +145,9 @@ class TestWindowOperations : public QObject {
     w.Button("BitBtn2")->click();
     QCOMPARE(Status(w), English(MessageRole::msgPortOpenError));
     w.Button("Button2")->click();
-    QCOMPARE(LogLines(w), QStringList{English(MessageRole::msgPortOpenError)});
+    // The message, then what the port is and why it did not open.
+    QCOMPARE(LogLines(w), (QStringList{English(MessageRole::msgPortOpenError),
+                                       QStringLiteral("COM1: no such device")}));
     QVERIFY(w.errors.isEmpty());
   }
 
@@ -292,7 +294,7 @@ class TestWindowOperations : public QObject {
 
     host.TheCountdown().Arm(5, host.Now());
     host.SyncTicker();
-    w.Button("Button1")->click();
+    w.window->Button1Click();  // the button itself is live only while an operation runs
     QCOMPARE(host.TheCountdown().Value(), -1);
     QVERIFY(!ticker->isActive());
     w.window->TimeoutTickerTimer();

@@ -1,0 +1,221 @@
+// The port list and the port errors, on pseudo-terminals that a private
+// ports folder names COM1, COM3 and (plugged in later) COM4; COM2 and the
+// others lead nowhere. Refuses to run when a port leads anywhere else.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "WindowTestSupport.h"
+#include "ui/PortFacts.h"
+
+using namespace canalarm;
+using namespace canalarm::test;
+
+Q_DECLARE_METATYPE(canalarm::Language)
+
+namespace {
+
+// The master side of a pseudo-terminal; its slave is what a port links to.
+class Pty {
+ public:
+  Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
+      slave_ = QString::fromLocal8Bit(ptsname(master_));
+  }
+  ~Pty() {
+    if (holder_ >= 0) close(holder_);
+    if (master_ >= 0) close(master_);
+  }
+  const QString& Slave() const { return slave_; }
+  // Opens and locks the slave as another program holding the port would.
+  bool Hold() {
+    holder_ = open(slave_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    return holder_ >= 0 && flock(holder_, LOCK_EX | LOCK_NB) == 0;
+  }
+
+ private:
+  int master_;
+  int holder_ = -1;
+  QString slave_;
+};
+
+QStringList Items(const WindowUnderTest& w) {
+  auto* ports = w.Find<QComboBox>("cbPort");
+  QStringList items;
+  for (int i = 0; i < ports->count(); ++i) items << ports->itemText(i);
+  return items;
+}
+
+QStringList LogLines(const WindowUnderTest& w) {
+  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void SelectPort(const WindowUnderTest& w, int number) {
+  auto* ports = w.Find<QComboBox>("cbPort");
+  ports->setCurrentIndex(number - 1);
+  emit ports->activated(number - 1);
+}
+
+}  // namespace
+
+class TestWindowPorts : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir config_;
+  QString ports_;
+  Pty free_;
+  Pty held_;
+  Pty plugged_;
+
+  bool Link(int n, const QString& target) {
+    const QString link = ports_ + QStringLiteral("/com%1").arg(n);
+    QFile::remove(link);
+    return QFile::link(target, link);
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(config_.isValid());
+    for (const Pty* pty : {&free_, &held_, &plugged_})
+      QVERIFY(pty->Slave().startsWith(QStringLiteral("/dev/pts/")));
+    QVERIFY(held_.Hold());
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    ports_ = config_.filePath(QStringLiteral("canalarm/ports"));
+    QVERIFY(QDir().mkpath(ports_));
+    for (int n = 1; n <= serl::kMaxProbedPort; ++n)
+      QVERIFY(Link(n, n == 1 ? free_.Slave() : n == 3 ? held_.Slave() : QStringLiteral("/nonexistent/com%1").arg(n)));
+  }
+
+  void itemsSayWhatEachPortIs() {
+    WindowUnderTest w;  // stops the run if a port leads to a real device
+    const QStringList items = Items(w);
+    QCOMPARE(items.size(), 12);
+    QCOMPARE(items[0], QStringLiteral("COM1  ") + free_.Slave());
+    QCOMPARE(items[1], QStringLiteral("COM2  – nothing there"));
+    QCOMPARE(items[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (in use)"));
+    QCOMPARE(items[11], QStringLiteral("COM12  – nothing there"));
+    // In the language shown.
+    w.window->SelectLanguage(Language::Polish);
+    QCOMPARE(Items(w)[1], QStringLiteral("COM2  – brak urządzenia"));
+    QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (zajęty)"));
+  }
+
+  void theListIsDescribedAfreshWhenItOpens() {
+    WindowUnderTest w;
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    QVERIFY(Link(4, plugged_.Slave()));  // an adapter plugged in meanwhile
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    auto* ports = w.Find<QComboBox>("cbPort");
+    ports->showPopup();
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + plugged_.Slave());
+    ports->hidePopup();
+    QVERIFY(Link(4, QStringLiteral("/nonexistent/com4")));  // and pulled out
+    ports->showPopup();
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    ports->hidePopup();
+    // The choice stays where it was; the port number is still index + 1.
+    QCOMPARE(ports->currentIndex(), 0);
+    QCOMPARE(w.window->CurrentPort().comNumber, 1);
+  }
+
+  void usbAdaptersShowTheirProductName() {
+    WindowUnderTest w;
+    w.window->SetPortDescriber([](int n) {
+      ui::PortFacts facts;
+      facts.number = n;
+      if (n == 5) {
+        facts.device = "/dev/ttyUSB0";
+        facts.present = true;
+        facts.product = "FT232R USB UART";
+      }
+      return facts;
+    });
+    QCOMPARE(Items(w)[4], QStringLiteral("COM5  /dev/ttyUSB0 · FT232R USB UART"));
+    QCOMPARE(Items(w)[0], QStringLiteral("COM1  – nothing there"));
+  }
+
+  void aFailedOpenSaysWhy_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("in use") << 3 << Language::English << QStringLiteral(" (%1): in use by another program");
+    QTest::newRow("in use pl") << 3 << Language::Polish << QStringLiteral(" (%1): używany przez inny program");
+    QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(": no such device");
+    QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(": Gerät nicht vorhanden");
+  }
+
+  void aFailedOpenSaysWhy() {
+    QFETCH(int, port);
+    QFETCH(Language, language);
+    QFETCH(QString, reason);
+    WindowUnderTest w;
+    w.module->failOpen = true;
+    w.window->SelectLanguage(language);
+    SelectPort(w, port);
+    w.Button("Button2")->click();
+    QCOMPARE(LogLines(w), (QStringList{Q(Message(language, MessageRole::msgPortOpenError)),
+                                       QStringLiteral("COM%1").arg(port) + reason.arg(held_.Slave())}));
+  }
+
+  void permissionDeniedNamesTheGroupToJoin() {
+    WindowUnderTest w;
+    w.window->SetPortDescriber([](int n) {
+      ui::PortFacts facts;
+      facts.number = n;
+      facts.device = "/dev/ttyUSB0";
+      facts.present = true;
+      facts.noAccess = true;
+      facts.group = "dialout";
+      return facts;
+    });
+    w.module->failOpen = true;
+    w.Button("Button2")->click();
+    QCOMPARE(LogLines(w).constLast(),
+             QStringLiteral("COM1 (/dev/ttyUSB0): permission denied – join the group dialout and log in again"));
+    QCOMPARE(Items(w)[0], QStringLiteral("COM1  /dev/ttyUSB0 (no access)"));
+    // On the parameters tab the status field says it too.
+    w.Button("BitBtn2")->click();
+    QCOMPARE(w.Find<QLineEdit>("Edit3")->toolTip(), LogLines(w).constLast());
+    w.window->SelectLanguage(Language::Slovak);
+    w.Button("Button2")->click();
+    QCOMPARE(LogLines(w).constLast(),
+             QStringLiteral("COM1 (/dev/ttyUSB0): prístup zamietnutý – pridajte sa do skupiny dialout a znova sa prihláste"));
+    // A reason the port can't tell: the port's own text.
+    ui::PortFacts plain;
+    plain.number = 7;
+    plain.device = "/dev/ttyS6";
+    plain.present = true;
+    QCOMPARE(QString::fromStdString(ui::PortOpenFailureLine(plain, Language::English, "Input/output error")),
+             QStringLiteral("COM7 (/dev/ttyS6): Input/output error"));
+  }
+
+  void theLastPortAndSpeedAreRemembered() {
+    {
+      WindowUnderTest first;
+      QCOMPARE(first.window->CurrentPort().comNumber, 1);
+      QCOMPARE(first.window->CurrentPort().baud, 9600);
+      SelectPort(first, 3);
+      first.Button("RadioButton3")->click();
+    }
+    WindowUnderTest second(/*keepSettings=*/true);
+    QCOMPARE(second.window->CurrentPort().comNumber, 3);
+    QCOMPARE(second.window->CurrentPort().baud, 38400);
+    QVERIFY(second.Checked("RadioButton3"));
+    second.Button("RadioButton2")->click();
+    WindowUnderTest third(/*keepSettings=*/true);
+    QCOMPARE(third.window->CurrentPort().baud, 19200);
+    QCOMPARE(third.window->CurrentPort().comNumber, 3);
+  }
+};
+
+QTEST_MAIN(TestWindowPorts)
+#include "test_window_ports.moc"

@@ -1,0 +1,48 @@
+// Texts of the window's own additions (language choice, port list, progress,
+// log menu, About box, port errors) in the seven languages. Kept apart from
+// the captions and the message set: no language change writes these into a
+// control by name; the window reads them where it shows them.
+//
+// "%1" and "%2" mark where a value goes (see FillIn).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/Language.h"
+
+namespace canalarm {
+
+enum class WindowText : std::uint8_t {
+  CopyAll,          // log menu
+  SaveAs,           // log menu
+  About,            // About button tooltip, menu item and box title
+  Version,          // About box
+  Licence,          // About box
+  WebAddress,       // About box
+  TimeLeft,         // progress bar: %1 = m:ss
+  PortNothing,      // port list: no device behind the port
+  PortInUse,        // port list: another program holds it
+  PortNoAccess,     // port list: this user may not open it
+  OpenInUse,        // port error: reason
+  OpenPermission,   // port error: reason
+  OpenJoinGroup,    // port error: what to do, %1 = group
+  OpenNoDevice,     // port error: reason
+  SaveLogFailed,    // log could not be saved, %1 = file
+};
+
+inline constexpr std::size_t kWindowTextCount = 15;
+
+std::string_view Text(Language language, WindowText text);
+
+// The language's name in the language itself: "Polski", "English", ...
+std::string_view NativeLanguageName(Language language);
+
+// `pattern` with "%1" replaced by `first` and "%2" by `second`.
+std::string FillIn(std::string_view pattern, std::string_view first, std::string_view second = {});
+
+// Seconds as "m:ss" (minutes are not capped).
+std::string MinutesSeconds(int seconds);
+
+}  // namespace canalarm
