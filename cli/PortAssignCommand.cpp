@@ -1,54 +1,10 @@
 #include "cli/PortAssignCommand.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <cctype>
-#include <filesystem>
 #include <iostream>
-#include <system_error>
-
-#include "cli/ExitStatus.h"
-#include "serial/SerlPortPaths.h"
 
 namespace canalarm::cli {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-constexpr int kMaxAssignedPort = 255;
-
-fs::path LinkOf(int n) { return serl::PortsFolder() / ("com" + std::to_string(n)); }
-
-bool IsCharacterDevice(const std::string& path) {
-#ifdef _WIN32
-  (void)path;
-  return false;
-#else
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-#endif
-}
-
-// Replaces or makes the link in one step: a new link beside it, renamed over.
-bool PlaceLink(const fs::path& link, const fs::path& target, std::string& error) {
-  std::error_code ec;
-  fs::create_directories(link.parent_path(), ec);
-  const fs::path temporary = link.parent_path() / (".new-" + link.filename().string());
-  fs::remove(temporary, ec);
-  fs::create_symlink(target, temporary, ec);
-  if (!ec) fs::rename(temporary, link, ec);
-  if (ec) {
-    error = ec.message();
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 int ParseComNumber(const std::string& text) {
   std::string digits = text;
@@ -63,94 +19,6 @@ int ParseComNumber(const std::string& text) {
     n = n * 10 + (c - '0');
   }
   return n >= 1 && n <= kMaxAssignedPort ? n : 0;
-}
-
-int RunAssign(const std::string& com, const std::string& device, bool force,
-              const serl::TSerlSystemRoots& roots, std::ostream& out, std::ostream& err) {
-#ifdef _WIN32
-  (void)com, (void)device, (void)force, (void)roots, (void)out;
-  err << "canalarm: Windows numbers its COM ports itself; change the number in Device Manager\n";
-  return kExitUsage;
-#else
-  const int n = ParseComNumber(com);
-  if (n == 0) {
-    err << "canalarm: " << com << ": not a port from COM1 to COM" << kMaxAssignedPort << "\n";
-    return kExitUsage;
-  }
-  std::error_code ec;
-  const fs::path given = fs::absolute(device, ec).lexically_normal();
-  const serl::TSerlPortDescription port = serl::DescribeDevice(given.string(), roots);
-  if (port.kind == serl::TPortKind::Absent) {
-    err << "canalarm: " << device << ": no such device\n";
-    return kExitUsage;
-  }
-  if (!IsCharacterDevice(given.string()) || !serl::IsAssignableSerialDevice(port)) {
-    err << "canalarm: " << device << ": not a serial device";
-    if (!port.absentReason.empty()) err << " (" << port.absentReason << ")";
-    err << "\n";
-    return kExitUsage;
-  }
-  const fs::path target =
-      port.byIdName.empty() ? given : roots.dev / "serial" / "by-id" / port.byIdName;
-  const fs::path link = LinkOf(n);
-  const auto status = fs::symlink_status(link, ec);
-  if (fs::is_symlink(status)) {
-    const fs::path old = fs::read_symlink(link, ec);
-    if (old == target) {
-      out << "COM" << n << " -> " << target.string() << " (unchanged)\n";
-      return kExitOk;
-    }
-    if (!force) {
-      err << "canalarm: COM" << n << " already links to " << old.string()
-          << "; add --force to replace it\n";
-      return kExitUsage;
-    }
-  } else if (fs::exists(status)) {
-    err << "canalarm: " << link.string() << " is not a link; left alone\n";
-    return kExitUsage;
-  }
-  std::string error;
-  if (!PlaceLink(link, target, error)) {
-    err << "canalarm: " << link.string() << ": " << error << "\n";
-    return kExitUsage;
-  }
-  out << "COM" << n << " -> " << target.string() << " (" << serl::PortSummary(port) << ")\n";
-  return kExitOk;
-#endif
-}
-
-int RunUnassign(const std::string& com, std::ostream& out, std::ostream& err) {
-#ifdef _WIN32
-  (void)com, (void)out;
-  err << "canalarm: Windows numbers its COM ports itself; change the number in Device Manager\n";
-  return kExitUsage;
-#else
-  const int n = ParseComNumber(com);
-  if (n == 0) {
-    err << "canalarm: " << com << ": not a port from COM1 to COM" << kMaxAssignedPort << "\n";
-    return kExitUsage;
-  }
-  const fs::path link = LinkOf(n);
-  std::error_code ec;
-  const auto status = fs::symlink_status(link, ec);
-  if (!fs::is_symlink(status)) {
-    if (fs::exists(status))
-      err << "canalarm: " << link.string() << " is not a link; left alone\n";
-    else
-      err << "canalarm: COM" << n << " has no link in " << serl::PortsFolder().string() << "\n";
-    return kExitUsage;
-  }
-  const fs::path old = fs::read_symlink(link, ec);
-  if (!fs::remove(link, ec) || ec) {
-    err << "canalarm: " << link.string() << ": " << ec.message() << "\n";
-    return kExitUsage;
-  }
-  out << "COM" << n << " unassigned (was " << old.string() << ")";
-  if (const std::string fallback = serl::DefaultComDevice(n); !fallback.empty())
-    out << "; it is " << fallback << " again";
-  out << "\n";
-  return kExitOk;
-#endif
 }
 
 void AddPortAssignCommands(CLI::App& ports, int& exitStatus) {

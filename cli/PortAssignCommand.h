@@ -1,5 +1,6 @@
 // `canalarm ports assign COMn DEVICE` and `canalarm ports unassign COMn`:
-// the links of the ports folder, made and removed by the tool (Linux).
+// the links of the ports folder, made and removed by the tool. On Windows,
+// which numbers its ports itself, both refuse with exit status 2.
 #pragma once
 
 #include <ostream>
@@ -12,6 +13,8 @@ class App;
 }
 
 namespace canalarm::cli {
+
+inline constexpr int kMaxAssignedPort = 255;
 
 // 1..255 for "COM3", "com3" or "3"; 0 for anything else.
 int ParseComNumber(const std::string& text);

@@ -4,9 +4,9 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include <algorithm>
 #include <map>
 
+#include "serial/SerlHardwareIds.h"
 #include "serial/SerlPortDescription.h"
 #include "serial/SerlPortPaths.h"
 #include "serial/SerlPortProbe.h"
@@ -51,36 +51,6 @@ std::wstring PortName(HDEVINFO set, SP_DEVINFO_DATA& info) {
   return r == ERROR_SUCCESS && type == REG_SZ ? std::wstring(buffer) : std::wstring();
 }
 
-// "0403" after "VID_" in "USB\VID_0403&PID_6001&REV_0600".
-std::string IdAfter(const std::string& hardwareId, const std::string& tag) {
-  const auto at = hardwareId.find(tag);
-  if (at == std::string::npos || hardwareId.size() < at + tag.size() + 4) return {};
-  std::string id = hardwareId.substr(at + tag.size(), 4);
-  std::transform(id.begin(), id.end(), id.begin(),
-                 [](char c) { return static_cast<char>(c >= 'A' && c <= 'F' ? c + 32 : c); });
-  return id;
-}
-
-void FillFromHardwareId(const std::string& hardwareId, const std::string& instanceId,
-                        TSerlPortDescription& port) {
-  if (hardwareId.starts_with("USB\\") || hardwareId.starts_with("FTDIBUS\\")) {
-    port.kind = TPortKind::UsbAdapter;
-    port.vendorId = IdAfter(hardwareId, "VID_");
-    port.productId = IdAfter(hardwareId, "PID_");
-    // "USB\VID_0403&PID_6001\A1B2C3": the last part is the serial number
-    // when the device has one ('&' marks a made-up location id instead).
-    if (instanceId.starts_with("USB\\")) {
-      const auto last = instanceId.rfind('\\');
-      const std::string tail = instanceId.substr(last + 1);
-      if (last > 4 && tail.find('&') == std::string::npos) port.serialNumber = tail;
-    }
-  } else if (hardwareId.starts_with("ACPI\\PNP050") || hardwareId.starts_with("*PNP050")) {
-    port.kind = TPortKind::OnboardUart;
-  } else {
-    port.kind = TPortKind::Other;
-  }
-}
-
 // The ports SetupAPI knows, by COM number.
 std::map<int, TSerlPortDescription> SetupApiPorts() {
   std::map<int, TSerlPortDescription> ports;
@@ -100,7 +70,7 @@ std::map<int, TSerlPortDescription> SetupApiPorts() {
     wchar_t instance[512] = {};
     std::string instanceId;
     if (::SetupDiGetDeviceInstanceIdW(set, &info, instance, 511, nullptr)) instanceId = Utf8(instance);
-    FillFromHardwareId(Utf8(DeviceProperty(set, info, SPDRP_HARDWAREID)), instanceId, port);
+    DescribeWindowsHardwareId(Utf8(DeviceProperty(set, info, SPDRP_HARDWAREID)), instanceId, port);
     port.present = true;
     ports.emplace(n, std::move(port));
   }
