@@ -1,52 +1,44 @@
-// DescribePort over the serial layer's port paths and probe.
+// DescribePort over the serial layer's port descriptions, the ones that
+// `canalarm ports` shows.
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
 #include <grp.h>
 
-#include "serial/SerlPortPaths.h"
-#include "serial/SerlPortProbe.h"
+#include "serial/SerlPortDescription.h"
 #include "ui/PortFacts.h"
 
 namespace canalarm::ui {
 
 namespace {
 
-// The product name a USB device gives, found above the tty in sysfs.
-std::string UsbProduct(const std::string& device) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::path node = fs::canonical(fs::path("/sys/class/tty") / fs::path(device).filename() / "device", error);
-  if (error) return {};
-  for (int up = 0; up < 4 && !node.empty(); ++up, node = node.parent_path()) {
-    std::ifstream file(node / "product");
-    std::string product;
-    if (file && std::getline(file, product) && !product.empty()) return product;
-  }
-  return {};
-}
-
 std::string OwningGroup(const std::string& device) {
-  struct stat info{};
+  struct stat info {};
   if (::stat(device.c_str(), &info) != 0) return {};
   const struct group* owner = ::getgrgid(info.st_gid);
   return owner != nullptr && owner->gr_gid != 0 ? owner->gr_name : "";
 }
 
+// The name a fitter knows the adapter by.
+std::string ProductName(const serl::TSerlPortDescription& port) {
+  if (!port.friendlyName.empty()) return port.friendlyName;
+  if (port.kind != serl::TPortKind::UsbAdapter) return {};
+  if (!port.product.empty()) return port.product;
+  if (!port.vendorId.empty()) return "USB " + port.vendorId + ":" + port.productId;
+  return "USB";
+}
+
 }  // namespace
 
 PortFacts DescribePort(int n) {
+  const serl::TSerlPortDescription port = serl::DescribeComPort(n);
   PortFacts facts;
   facts.number = n;
-  facts.device = serl::ResolveDevicePath(serl::ComPortPath(n));
-  serl::TPortState state = serl::TPortState::Free;
-  facts.present = !facts.device.empty() && serl::ProbePort(n, &state, true);
-  if (!facts.present) return facts;
-  facts.inUse = state == serl::TPortState::InUse;
-  facts.noAccess = state == serl::TPortState::NoAccess;
-  facts.product = UsbProduct(facts.device);
-  facts.group = OwningGroup(facts.device);
+  facts.device = port.device;
+  facts.present = port.present;
+  facts.inUse = port.inUse;
+  facts.noAccess = port.noAccess;
+  facts.product = ProductName(port);
+  if (port.noAccess) facts.group = OwningGroup(port.device);
   return facts;
 }
 

@@ -147,7 +147,7 @@ class TestWindowOperations : public QObject {
     w.Button("Button2")->click();
     // The message, then what the port is and why it did not open.
     QCOMPARE(LogLines(w), (QStringList{English(MessageRole::msgPortOpenError),
-                                       QStringLiteral("COM1: no such device")}));
+                                       QStringLiteral("COM1 (/nonexistent/canalarm-test): no such device")}));
     QVERIFY(w.errors.isEmpty());
   }
 

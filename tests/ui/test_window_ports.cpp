@@ -100,27 +100,27 @@ class TestWindowPorts : public QObject {
     const QStringList items = Items(w);
     QCOMPARE(items.size(), 12);
     QCOMPARE(items[0], QStringLiteral("COM1  ") + free_.Slave());
-    QCOMPARE(items[1], QStringLiteral("COM2  – nothing there"));
+    QCOMPARE(items[1], QStringLiteral("COM2  /nonexistent/com2 – nothing there"));
     QCOMPARE(items[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (in use)"));
-    QCOMPARE(items[11], QStringLiteral("COM12  – nothing there"));
+    QCOMPARE(items[11], QStringLiteral("COM12  /nonexistent/com12 – nothing there"));
     // In the language shown.
     w.window->SelectLanguage(Language::Polish);
-    QCOMPARE(Items(w)[1], QStringLiteral("COM2  – brak urządzenia"));
+    QCOMPARE(Items(w)[1], QStringLiteral("COM2  /nonexistent/com2 – brak urządzenia"));
     QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (zajęty)"));
   }
 
   void theListIsDescribedAfreshWhenItOpens() {
     WindowUnderTest w;
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
     QVERIFY(Link(4, plugged_.Slave()));  // an adapter plugged in meanwhile
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
     auto* ports = w.Find<QComboBox>("cbPort");
     ports->showPopup();
     QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + plugged_.Slave());
     ports->hidePopup();
     QVERIFY(Link(4, QStringLiteral("/nonexistent/com4")));  // and pulled out
     ports->showPopup();
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  – nothing there"));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
     ports->hidePopup();
     // The choice stays where it was; the port number is still index + 1.
     QCOMPARE(ports->currentIndex(), 0);
@@ -149,8 +149,8 @@ class TestWindowPorts : public QObject {
     QTest::addColumn<QString>("reason");
     QTest::newRow("in use") << 3 << Language::English << QStringLiteral(" (%1): in use by another program");
     QTest::newRow("in use pl") << 3 << Language::Polish << QStringLiteral(" (%1): używany przez inny program");
-    QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(": no such device");
-    QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(": Gerät nicht vorhanden");
+    QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(" (/nonexistent/com2): no such device");
+    QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(" (/nonexistent/com2): Gerät nicht vorhanden");
   }
 
   void aFailedOpenSaysWhy() {
