@@ -13,6 +13,7 @@
 #include "ui/Language.h"
 #include "ui/LanguageTables.h"
 #include "ui/MessageSet.h"
+#include "ui/WindowTexts.h"
 
 namespace canalarm {
 namespace {
@@ -423,6 +424,44 @@ TEST(Brands, EnglishWithLastListItemIsKorra) {
 TEST(Brands, PolishFollowsTheDravonBox) {
   EXPECT_EQ(ChooseBrand(Language::Polish, false, 1).title, "SELMO BOOTLOADER");
   EXPECT_EQ(ChooseBrand(Language::Polish, true, 1).title, "DRAVON BOOTLOADER");
+}
+
+// The window's own texts: set in every language, valid UTF-8, each
+// language's own words (only the few shared terms may repeat English), and
+// every placeholder the English text has is in every translation.
+TEST(WindowTexts, EveryTextInEveryLanguageWithItsPlaceholders) {
+  for (std::size_t i = 0; i < kWindowTextCount; ++i) {
+    const auto text = static_cast<WindowText>(i);
+    const std::string_view english = Text(Language::English, text);
+    for (Language language : kAllLanguages) {
+      const std::string_view translated = Text(language, text);
+      ASSERT_FALSE(translated.empty()) << i;
+      EXPECT_TRUE(DecodeUtf8(translated).has_value()) << translated;
+      for (std::string_view mark : {"%1", "%2"})
+        EXPECT_EQ(english.find(mark) != std::string_view::npos,
+                  translated.find(mark) != std::string_view::npos)
+            << translated;
+    }
+    if (text != WindowText::Version && text != WindowText::Licence) {
+      EXPECT_NE(Text(Language::Polish, text), english) << english;
+    }
+  }
+}
+
+TEST(WindowTexts, LanguagesNamedInThemselves) {
+  const std::vector<std::string_view> names{"Polski",     "English",  "Deutsch", "Русский",
+                                            "Slovenčina", "Čeština", "Magyar"};
+  for (Language language : kAllLanguages)
+    EXPECT_EQ(NativeLanguageName(language), names[LanguageIndex(language)]);
+}
+
+TEST(WindowTexts, FillInAndMinutes) {
+  EXPECT_EQ(FillIn("%1 left", "0:07"), "0:07 left");
+  EXPECT_EQ(FillIn("%2 after %1, 100%", "a", "b"), "b after a, 100%");
+  EXPECT_EQ(MinutesSeconds(0), "0:00");
+  EXPECT_EQ(MinutesSeconds(59), "0:59");
+  EXPECT_EQ(MinutesSeconds(61), "1:01");
+  EXPECT_EQ(MinutesSeconds(-5), "0:00");
 }
 
 }  // namespace
