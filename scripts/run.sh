@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the main job: the window, with the module
-# emulator standing in for a module on COM1, so that everything can be tried
-# without hardware. The emulator's link lives in a private ports folder; the
-# user's own port settings are not touched.
+# emulator standing in for a module on COM1 and the sample firmware opened,
+# ready to write, so that everything can be tried without hardware. The
+# emulator's link lives in a private ports folder where COM2..COM12 lead
+# nowhere; the user's own port settings and remembered choices are not
+# touched.
 #
 # Without a display, the command line does the same against the emulator.
 # Arguments, if any, go to the window (or, without a display, to canalarm).
@@ -17,6 +19,8 @@ cmake --build "$build" --target canalarm canalarm-emu canalarm-gui sample_firmwa
 demo=$(mktemp -d)
 trap 'kill "$emu" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$demo"' EXIT
 export XDG_CONFIG_HOME="$demo"
+mkdir -p "$demo/canalarm/ports"
+for n in $(seq 2 12); do ln -s /nonexistent/canalarm-demo "$demo/canalarm/ports/com$n"; done
 cp "$build/samples/demo_firmware.hexfw" "$demo/demo.hexfw"
 "$build/emu/canalarm-emu" --link COM1 --version-text "CANALARM EMU 1.0" >"$demo/emu.out" 2>/dev/null &
 emu=$!
@@ -29,7 +33,7 @@ done
 echo "canalarm-emu plays the module on COM1 ($(head -n1 "$demo/emu.out")); a sample firmware is $demo/demo.hexfw"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  "$build/app/canalarm-gui" "$@"
+  "$build/app/canalarm-gui" "$@" "$demo/demo.hexfw"
 else
   echo "No display: showing the command line against the emulator instead."
   "$build/cli/canalarm" version --port COM1 "$@"

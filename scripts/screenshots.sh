@@ -1,30 +1,25 @@
 #!/usr/bin/env bash
 # Renders both tabs of the window in English and in Polish, at 100% and at
-# 200% scaling, under a virtual X server, into docs/screenshots/; then, in
-# English, the window after each operation against canalarm-emu on COM1 of a
-# private ports folder (no other port can be reached; the run stops if COM1
-# would lead anywhere but to a pseudo-terminal).
+# 200% scaling, and the open language list and port list, under a virtual X
+# server, into docs/screenshots/; then, in English and in Polish, the window
+# during and after each operation against canalarm-emu on COM1.
+#
+# Everything runs with a private ports folder (the window describes its
+# ports, which opens them for a moment): COM1 leads to the emulator's
+# pseudo-terminal, COM2..COM50 nowhere; the run stops if COM1 would lead
+# anywhere else. The window's remembered settings live there too, so the
+# user's own are neither read nor changed.
 # Usage: scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/screenshots}
 out=docs/screenshots
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# A build folder that exists already is used as it is configured.
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target window_screenshots canalarm-emu sample_firmware >/dev/null
 mkdir -p "$out"
 
-shoot() {  # shoot LANGCODE SUFFIX SCALE
-  QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/tests/ui/window_screenshots" "$out" "$1" "$2" 2>/dev/null
-}
-shoot 1 en 1
-shoot 0 pl 1
-shoot 1 en@2x 2
-shoot 0 pl@2x 2
-
-# The operations: the emulator plays the module on COM1; COM2..COM50 lead
-# nowhere.
 ports_home=$(mktemp -d)
 trap 'kill "$emu" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$ports_home"' EXIT
 mkdir -p "$ports_home/canalarm/ports"
@@ -40,6 +35,16 @@ case $(readlink -f "$ports_home/canalarm/ports/com1") in
   /dev/pts/*) ;;
   *) echo "COM1 does not lead to the emulator's pseudo-terminal; no shots taken" >&2; exit 1 ;;
 esac
-XDG_CONFIG_HOME=$ports_home xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$build/tests/ui/window_screenshots" "$out" 1 en "$build/samples/demo_firmware.hexfw" 2>/dev/null
+
+shoot() {  # shoot LANGCODE SUFFIX SCALE [FIRMWARE]
+  XDG_CONFIG_HOME=$ports_home QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$build/tests/ui/window_screenshots" "$out" "$1" "$2" ${4:+"$4"} 2>/dev/null
+}
+shoot 1 en@2x 2
+shoot 0 pl@2x 2
+# The operations, each after the one before on the emulator's module.
+shoot 1 en 1 "$build/samples/demo_firmware.hexfw"
+shoot 0 pl 1 "$build/samples/demo_firmware.hexfw"
+# The guide shows the operations in English; in Polish the upload only.
+rm -f "$out"/{version,parameters-read,parameters-write,upload,help}-pl.png
 ls "$out"

@@ -1,13 +1,20 @@
 // Renders the window's two tabs in a language to PNG files:
 //   window_screenshots OUTDIR LANGCODE SUFFIX [FIRMWARE]
-// gives OUTDIR/programming-SUFFIX.png and OUTDIR/parameters-SUFFIX.png.
+// gives OUTDIR/programming-SUFFIX.png and OUTDIR/parameters-SUFFIX.png, and
+// the open language list and port list (languages-SUFFIX.png,
+// ports-SUFFIX.png) taken from the screen, popups included.
 // Used by scripts/screenshots.sh; without FIRMWARE it never touches a serial
 // port. With FIRMWARE it then runs the operations on COM1, which the script
 // points at canalarm-emu, and shoots the window after each (see Operations).
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -17,6 +24,21 @@
 #include "ui/TfrmMain.h"
 
 namespace {
+
+// The window and an open popup of `list`, as the screen shows them.
+bool ShootOpenList(QWidget& window, QComboBox& list, const QString& file) {
+  list.showPopup();
+  // Let the popup settle and paint before the screen is read.
+  QEventLoop settle;
+  QTimer::singleShot(400, &settle, &QEventLoop::quit);
+  settle.exec();
+  QWidget* popup = list.view()->window();
+  const QRect area = window.frameGeometry().united(popup->frameGeometry()).adjusted(-2, -2, 2, 2);
+  const QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  list.hidePopup();
+  QApplication::processEvents();
+  return shot.save(file);
+}
 
 // Clicks the window's buttons as a user would, on COM1, and saves a shot
 // after each operation: version read, parameters read, PIN changed and
@@ -45,7 +67,20 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
   shoot(window, "parameters-write");
   tabs.setCurrentIndex(0);
   window.ChooseFirmwareFile(firmware);
+  // Once, halfway through the FLASH, with the time left measured.
+  auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+  bool inProgress = false;
+  QObject::connect(bar, &QProgressBar::valueChanged, &window, [&] {
+    const int span = bar->maximum() - bar->minimum();
+    if (!inProgress && span > 100 && bar->value() - bar->minimum() >= span / 2 &&
+        bar->text().contains(QLatin1Char(':'))) {
+      inProgress = true;
+      shoot(window, "upload-progress");
+    }
+  });
+  click("RadioButton3");  // 38400 bit/s: the shots take a quarter of the time
   click("bbUpload");
+  saved = saved && inProgress;
   shoot(window, "upload");
   click("Button3");
   shoot(window.HelpWindow(), "help");
@@ -57,6 +92,7 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
   if ((argc != 4 && argc != 5) || std::char_traits<char>::length(argv[2]) != 1) {
     std::fprintf(stderr, "usage: %s OUTDIR LANGCODE SUFFIX [FIRMWARE]\n", argv[0]);
     return 2;
@@ -77,6 +113,14 @@ int main(int argc, char* argv[]) {
       QApplication::processEvents();
       const QString file = out.filePath(QStringLiteral("%1-%2.png").arg(QLatin1String(names[i]), suffix));
       if (!window.grab().save(file)) status = 1;
+    }
+    tabs->setCurrentIndex(0);
+    for (const char* list : {"cbLanguage", "cbPort"}) {
+      const QString name = QLatin1String(list) == QLatin1String("cbPort") ? QStringLiteral("ports")
+                                                                          : QStringLiteral("languages");
+      if (!ShootOpenList(window, *window.findChild<QComboBox*>(QLatin1String(list)),
+                         out.filePath(QStringLiteral("%1-%2.png").arg(name, suffix))))
+        status = 1;
     }
     if (argc == 5 && !ShootOperations(window, *tabs, out, suffix, QString::fromLocal8Bit(argv[4])))
       status = 1;
