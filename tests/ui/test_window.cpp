@@ -66,7 +66,7 @@ class TestWindow : public QObject {
     for (int i = 0; i < 12; ++i)
       QVERIFY(w.Find<QComboBox>("cbPort")->itemText(i).startsWith(QStringLiteral("COM%1 ").arg(i + 1)));
     QCOMPARE(w.Find<QLineEdit>("MaskEdit1")->text(), QStringLiteral("11"));
-    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("2222"));
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
     QVERIFY(w.Checked("lang9"));
     auto* ticker = w.Find<QTimer>("TimeoutTicker");
     QCOMPARE(ticker->interval(), 50);
