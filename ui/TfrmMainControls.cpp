@@ -36,7 +36,8 @@ namespace canalarm::ui {
 namespace {
 
 constexpr int kFontPixels = 11;
-constexpr QSize kLogoSize{150, 34};
+// Fits under the help button and the language row at the smallest size.
+constexpr QSize kLogoSize{124, 28};
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -232,15 +233,16 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   btnAbout = Named(new QToolButton, "btnAbout");
   btnAbout->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
   btnAbout->setAutoRaise(true);
+  // One row, so that the brand's logo keeps its room below.
   auto* languageRow = new QHBoxLayout;
-  languageRow->setSpacing(2);
+  languageRow->setSpacing(3);
+  languageRow->addWidget(lblLanguage);
   languageRow->addWidget(cbLanguage, 1);
   languageRow->addWidget(btnAbout);
 
   auto* brandLayout = Tight(new QVBoxLayout(brand));
   brandLayout->addWidget(Button3);
   brandLayout->addWidget(Separator("Panel3"));
-  brandLayout->addWidget(lblLanguage);
   brandLayout->addLayout(languageRow);
   brandLayout->addStretch();
   brandLayout->addLayout(logos);

@@ -351,6 +351,24 @@ class TestWindowAdditions : public QObject {
     }
   }
 
+  void theBrandLogoKeepsItsRoomUnderTheLanguageList() {
+    WindowUnderTest w;
+    for (Language language : {Language::Polish, Language::German, Language::Slovak}) {
+      ChooseInList(w, language);
+      QApplication::processEvents();
+      int shown = 0;
+      for (BrandVariant variant : kAllBrandVariants) {
+        auto* logo = w.Find<QLabel>(Brand(variant).logo.data());
+        if (logo->isHidden()) continue;
+        ++shown;
+        QVERIFY2(logo->height() >= logo->pixmap().deviceIndependentSize().height(),
+                 qPrintable(QStringLiteral("%1: %2").arg(logo->objectName()).arg(logo->height())));
+        QVERIFY(logo->geometry().bottom() < logo->parentWidget()->height());
+      }
+      QCOMPARE(shown, 1);
+    }
+  }
+
   // --- Files ------------------------------------------------------------------
 
   void aDroppedFileIsOpenedAsTheOpenButtonWould() {

@@ -30,7 +30,7 @@ bool ShootOpenList(QWidget& window, QComboBox& list, const QString& file) {
   list.showPopup();
   // Let the popup settle and paint before the screen is read.
   QEventLoop settle;
-  QTimer::singleShot(400, &settle, &QEventLoop::quit);
+  QTimer::singleShot(1000, &settle, &QEventLoop::quit);
   settle.exec();
   QWidget* popup = list.view()->window();
   const QRect area = window.frameGeometry().united(popup->frameGeometry()).adjusted(-2, -2, 2, 2);
