@@ -652,6 +652,13 @@ void TSerlBaseDispatcher::DispatchPass() {
 void TSerlBaseDispatcher::RegisterNotifier(TSerlNotifier* notifier) {
   Lock line(lineLock_);
   notifier_ = notifier;
+  if (notifier_ != nullptr && DevLostCode() < 0) notifier_->Post(TSerlNotifier::nmDeviceLost);
+}
+
+void TSerlBaseDispatcher::NoticeDeviceLost() {
+  if (DevLostCode() == 0) return;
+  Lock line(lineLock_);
+  if (notifier_ != nullptr) notifier_->Post(TSerlNotifier::nmDeviceLost);
 }
 
 void TSerlBaseDispatcher::UnregisterNotifier() {

@@ -106,8 +106,15 @@ class TSerlBaseDispatcher {
   void RefreshLineErrors();
   void RefreshModemStatus();
 
+  // The notification target; a device lost before it was registered is
+  // posted to it at once.
   void RegisterNotifier(TSerlNotifier* notifier);
   void UnregisterNotifier();
+  // 0, or the negative code of a device that has gone away.
+  int LostCode() const { return DevLostCode(); }
+  // Posts nmDeviceLost when the device has gone away; called by the event
+  // thread when its wait for the device fails.
+  void NoticeDeviceLost();
   void SetInputThreshold(std::uint16_t threshold);
   void SetOptionBits(std::uint16_t bits) { optionWord_ |= bits; }
   void ClearOptionBits(std::uint16_t bits) { optionWord_ &= static_cast<std::uint16_t>(~bits); }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <ctime>
 #include <fstream>
+#include <memory>
 
 #include "firmware/RecordEncoder.h"
 #include "serial/SerlPortPaths.h"
@@ -239,6 +240,30 @@ class TestWindowE2e : public QObject {
     w.Find("Button2")->click();
     QCOMPARE(w.Log(), (QStringList{Text(Language::German, MessageRole::msgSearching), last}));
     QVERIFY(!w.window.ComPort().Open());
+  }
+
+  // The module's line hangs up while the window waits for its answer: the
+  // wait ends with the port's own error, shown by the handler's wrapper, not
+  // with a transmission error once the countdown has run out; the port is
+  // let go of, and the next command opens it afresh.
+  void hangUpDuringAWaitEndsItWithThePortsError() {
+    auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1")});
+    QVERIFY(StartedSafely(*emulator));
+    RealWindow w;
+    w.Find("Button2")->click();
+    const Language en = Language::English;
+    QCOMPARE(w.errors.size(), 1);
+    QVERIFY2(w.errors.front().contains(QStringLiteral("not connected")), qPrintable(w.errors.front()));
+    QVERIFY(!w.Log().contains(Text(en, MessageRole::msgCommError)));
+    QVERIFY(!w.window.ComPort().Open());
+
+    emulator.reset();
+    Emulator fresh({});
+    QVERIFY(StartedSafely(fresh));
+    w.errors.clear();
+    w.Find("Button2")->click();
+    QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(QLatin1Char('\n'))));
+    QCOMPARE(w.Log().last(), Text(en, MessageRole::msgDone));
   }
 
   // A version request that is never answered waits out the countdown; the
