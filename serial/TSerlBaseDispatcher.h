@@ -143,6 +143,10 @@ class TSerlBaseDispatcher {
   int RunningThreads() const noexcept { return runningThreads_; }
   bool ThreadsStarted() const noexcept { return threadsStarted_; }
   std::uint32_t ErrorWord() const noexcept { return errorWord_; }
+  // The modem lines, read from the device now (with the bits of lines that
+  // changed since the last read): on a USB adapter every read is a control
+  // transfer, so they are read when asked for or when the device reports a
+  // change, never on every pass of the dispatch thread.
   std::uint8_t ModemStatus();
   TSerlLineState LineState();
   bool RingSeen() const noexcept { return ringSeen_; }
