@@ -247,12 +247,17 @@ class TestWindowE2e : public QObject {
   // with a transmission error once the countdown has run out; the port is
   // let go of, and the next command opens it afresh.
   void hangUpDuringAWaitEndsItWithThePortsError() {
-    auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1")});
+    const QString transcript = files_.filePath(QStringLiteral("hang-up-transcript.txt"));
+    auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1"),
+                                                           QStringLiteral("--transcript"), transcript});
     QVERIFY(StartedSafely(*emulator));
     RealWindow w;
     w.Find("Button2")->click();
     const Language en = Language::English;
-    const QString seen = w.Log().join(QLatin1Char('|')) + QStringLiteral(" / ") + w.errors.join(QLatin1Char('|'));
+    QFile log(transcript);
+    log.open(QIODevice::ReadOnly);
+    const QString seen = w.Log().join(QLatin1Char('|')) + QStringLiteral(" / ") + w.errors.join(QLatin1Char('|')) +
+                         QStringLiteral("\nemulator:\n") + QString::fromUtf8(log.readAll());
     QVERIFY2(w.errors.size() == 1, qPrintable(seen));
     QVERIFY2(w.errors.front().contains(QStringLiteral("not connected")), qPrintable(seen));
     QVERIFY2(!w.Log().contains(Text(en, MessageRole::msgCommError)), qPrintable(seen));

@@ -132,6 +132,37 @@ class RealDriversTest(unittest.TestCase):
 
     # --- each driver ------------------------------------------------------------------
 
+    def sysfs(self, path):
+        status, out = self.guest.run(f"cat {path}")
+        self.assertEqual(status, 0, out)
+        return out.strip()
+
+    def test_0_ports_describe_the_adapter_and_the_uart(self):
+        status, out = self.guest.run("canalarm ports --json 2>&1")
+        self.assertEqual(status, 0, out)
+        ports = {p["device"]: p for p in json.loads(out[out.index("{"):])["ports"]}
+        adapter, uart = ports.get(ADAPTER), ports.get(UART)
+        self.assertIsNotNone(adapter, out)
+        self.assertIsNotNone(uart, out)
+        # The adapter as QEMU presents it (an FT232B, 0403:6001, made by
+        # "QEMU"), and as the guest's own sysfs says.
+        usb = "/sys/bus/usb-serial/devices/ttyUSB0/../.."
+        self.assertEqual((adapter["kind"], adapter["present"], adapter["driver"]),
+                         ("usb-adapter", True, "ftdi_sio"), out)
+        self.assertEqual((adapter["vendorId"], adapter["productId"]), ("0403", "6001"), out)
+        self.assertEqual((adapter["manufacturer"], adapter["product"]), ("QEMU", "QEMU USB SERIAL"), out)
+        self.assertEqual([adapter["vendorId"], adapter["productId"], adapter["manufacturer"],
+                          adapter["product"], adapter["serialNumber"]],
+                         [self.sysfs(f"{usb}/{f}") for f in
+                          ("idVendor", "idProduct", "manufacturer", "product", "serial")], out)
+        self.assertEqual(adapter["port"], "COM5", out)
+        # The second UART: on board, a 16550 behind it (a PNP device whose
+        # driver the guest's sysfs names).
+        self.assertEqual((uart["kind"], uart["present"], uart["port"]), ("onboard-uart", True, "COM2"), out)
+        status, driver = self.guest.run("basename $(readlink /sys/class/tty/ttyS1/device/driver)")
+        self.assertEqual(uart["driver"], driver.strip(), out)
+        self.assertFalse(adapter["inUse"] or uart["inUse"], out)
+
     def test_1_version_read_over_each_driver(self):
         for dev in (ADAPTER, UART):
             with self.subTest(dev):
