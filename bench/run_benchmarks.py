@@ -204,7 +204,8 @@ class Bench:
         guest_image.build_initramfs(initramfs, moddir, self.canalarm,
                                     os.path.join(os.path.dirname(guest_image.__file__), "guest_init.sh"),
                                     {"/root/full.hexfw": self.firmware})
-        with Emulator(self, 1, "--wire-speed", str(bps)) as adapter, Emulator(self, 2) as uart:
+        # Ports of their own: COM1 stays the host figure's.
+        with Emulator(self, 11, "--wire-speed", str(bps)) as adapter, Emulator(self, 12) as uart:
             guest = Guest(kernel, initramfs, adapter.device, uart.device, self.work)
             try:
                 guest.wait_ready()
@@ -219,11 +220,11 @@ class Bench:
                 guest.stop()
             guest_spans = adapter.packet_spans()
         load_guest = f"{load0} .. {loadavg()}"
-        host_spans = [self.cli_upload(bps)[0] for _ in range(self.runs)]
-        load = f"{load_guest} .. {loadavg()}"
         bound = wire_bound(bps)
         self.row(f"guest, FTDI adapter under QEMU (software emulation), {bps} bit/s (x lower bound {bound:.2f} s)",
                  "<= 1.5", [s / bound for s in guest_spans], lambda m: m <= 1.5, "x", load_guest)
+        host_spans = [self.cli_upload(bps)[0] for _ in range(self.runs)]
+        load = f"{load_guest} .. {loadavg()}"
         self.row(f"host, pseudo-terminal, same run, {bps} bit/s (x lower bound {bound:.2f} s)",
                  "<= 1.05", [s / bound for s in host_spans], lambda m: m <= 1.05, "x", load)
 
