@@ -1,7 +1,10 @@
-// `canalarm ports`: the serial ports of this machine that can be used.
+// `canalarm ports`: the serial ports of this machine and what they are;
+// `ports assign` / `ports unassign` (PortAssignCommand.h) edit the ports folder.
 #pragma once
 
 #include <ostream>
+
+#include "serial/SerlPortDescription.h"
 
 namespace CLI {
 class App;
@@ -9,9 +12,11 @@ class App;
 
 namespace canalarm::cli {
 
-// Probes COM1 to COM50 and prints those that open or are held by another
-// program, with the device each resolves to. Returns 0.
-int RunPorts(bool json, bool all, std::ostream& out);
+// Prints each COMn that resolves to something and each serial device that no
+// COMn names yet, with what it is and whether it is in use (one line each,
+// or one JSON object). withGhosts also lists on-board UARTs of COM1-4 that
+// have no hardware behind them. Returns 0.
+int RunPorts(bool json, bool withGhosts, const serl::TSerlSystemRoots& roots, std::ostream& out);
 
 void AddPortsCommand(CLI::App& app, int& exitStatus);
 

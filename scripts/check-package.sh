@@ -84,7 +84,7 @@ completion=$root/usr/share/bash-completion/completions/canalarm
 bash -n "$completion" || fail "the bash completion does not parse"
 subcommands=$("$bin/canalarm" --help | awk '/^Subcommands:/ {s = 1; next} s && NF {print $1}')
 [[ -n $subcommands ]] || fail "canalarm --help lists no subcommands"
-for command in $subcommands "params read" "params write"; do
+for command in $subcommands "params read" "params write" "ports assign" "ports unassign"; do
   # shellcheck disable=SC2086  # "params read" is two words on purpose
   help=$("$bin/canalarm" $command --help)
   grep -q "canalarm $command" <<<"$manual" || fail "the manual page lacks 'canalarm $command'"

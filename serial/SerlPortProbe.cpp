@@ -8,8 +8,12 @@ namespace canalarm::serl {
 
 bool ProbePort(int n, TPortState* state, bool includeNoAccess) {
   if (n <= 0) return false;
+  return ProbeDevice(ComPortPath(n), state, includeNoAccess);
+}
+
+bool ProbeDevice(std::string_view path, TPortState* state, bool includeNoAccess) {
   auto dispatcher = CreatePlatformDispatcher(nullptr);
-  const int r = dispatcher->OpenDeviceOnly(ComPortPath(n));
+  const int r = dispatcher->OpenDeviceOnly(path);
   TPortState found;
   if (r == 0) {
     dispatcher->CloseDeviceOnly();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "serial/SerlPortPaths.h"
@@ -25,6 +26,9 @@ struct TSerlPortInfo {
 // With includeNoAccess, a device that this user may not open (not in its
 // group) passes too, as NoAccess.
 bool ProbePort(int n, TPortState* state = nullptr, bool includeNoAccess = false);
+
+// The same for a port path: "\\.\COMn" or a device path.
+bool ProbeDevice(std::string_view path, TPortState* state = nullptr, bool includeNoAccess = false);
 
 // The ports from 1 to kMaxProbedPort that pass, in increasing order.
 std::vector<TSerlPortInfo> ListPorts(bool includeNoAccess = false);

@@ -24,7 +24,7 @@ _canalarm() {
         smartKey= closingWindows= channel2LiteOn= fs1= fs2= fs3= modeFA= mode= pin=
         programNumber="
 
-    # The subcommand (and, for params, its own subcommand).
+    # The subcommand (and, for params and ports, its own subcommand).
     local i command="" sub=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -32,7 +32,7 @@ _canalarm() {
             *)
                 if [[ -z $command ]]; then
                     command=${words[i]}
-                elif [[ $command == params && -z $sub ]]; then
+                elif [[ ($command == params || $command == ports) && -z $sub ]]; then
                     sub=${words[i]}
                 fi
                 ;;
@@ -100,7 +100,17 @@ _canalarm() {
             esac
             ;;
         ports)
-            COMPREPLY=($(compgen -W "--all --json --help" -- "$cur"))
+            case $sub in
+                "") COMPREPLY=($(compgen -W "assign unassign --all --json --help" -- "$cur")) ;;
+                assign)
+                    if [[ $cur == -* ]]; then
+                        COMPREPLY=($(compgen -W "--force --help" -- "$cur"))
+                    else
+                        _canalarm_ports  # a COM number, or a device path after /
+                    fi
+                    ;;
+                unassign) _canalarm_ports ;;
+            esac
             ;;
     esac
 } &&

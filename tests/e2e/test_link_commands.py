@@ -69,7 +69,14 @@ class Emulator:
 class LinkCommandsTest(unittest.TestCase):
     def setUp(self):
         self.config = tempfile.TemporaryDirectory(prefix="canalarm-xdg-")
-        self.env = dict(os.environ, XDG_CONFIG_HOME=self.config.name)
+        # `ports` describes what sysfs and /dev hold: here empty trees, so that
+        # it never opens a device of this machine.
+        fake_sys = os.path.join(self.config.name, "sys")
+        fake_dev = os.path.join(self.config.name, "dev")
+        os.makedirs(fake_sys)
+        os.makedirs(fake_dev)
+        self.env = dict(os.environ, XDG_CONFIG_HOME=self.config.name,
+                        CANALARM_SYSFS_ROOT=fake_sys, CANALARM_DEV_ROOT=fake_dev)
         self.emulators = []
         # Every port the tool could probe is masked by a link to nothing, so
         # that no COM number falls back to a real device such as /dev/ttyS0.
@@ -149,15 +156,19 @@ class LinkCommandsTest(unittest.TestCase):
         self.emulator(9, "--reply-delay", "20")
         status, out, _ = self.canalarm("ports")
         self.assertEqual(status, 0)
-        self.assertEqual(out.splitlines(), [f"COM7\t{emu.device}",
-                                            f"COM9\t{self.emulators[1].device}"])
+        # The masked numbers are listed as links to nothing.
+        lines = out.splitlines()
+        self.assertEqual([line for line in lines if not line.endswith("\tnot present")],
+                         [f"COM7\t{emu.device}\tpseudo-terminal",
+                          f"COM9\t{self.emulators[1].device}\tpseudo-terminal"])
+        self.assertEqual(len(lines), 50)
         busy = subprocess.Popen([CANALARM, "upload", self.hexfw(), "--port", "COM9"],
                                 env=self.env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         try:
             time.sleep(1.5)
             status, result, _ = self.canalarm_json("ports")
-            states = {p["port"]: p["state"] for p in result["ports"]}
+            states = {p["port"]: p["state"] for p in result["ports"] if p["present"]}
             self.assertEqual(states, {"COM7": "free", "COM9": "in use"})
             # A second tool on the busy port is refused and leaves it alone.
             status, out, err = self.canalarm("version", "--port", "COM9")

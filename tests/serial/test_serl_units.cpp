@@ -11,6 +11,7 @@
 
 #include "serial/SerlErrorText.h"
 #include "serial/SerlErrors.h"
+#include "serial/SerlHardwareIds.h"
 #include "serial/SerlExceptions.h"
 #include "serial/SerlPortPaths.h"
 #include "serial/SerlSystemText.h"
@@ -125,6 +126,38 @@ TEST(PosixErrors, TranslateToSystemNumbers) {
 }
 
 #endif
+
+TEST(WindowsHardwareIds, KindUsbIdsAndSerialNumber) {
+  struct Case {
+    const char* hardwareId;
+    const char* instanceId;
+    TPortKind kind;
+    const char* vendor;
+    const char* product;
+    const char* serial;
+  };
+  const Case cases[] = {
+      {"USB\\VID_0403&PID_6001&REV_0600", "USB\\VID_0403&PID_6001\\A1B2C3", TPortKind::UsbAdapter,
+       "0403", "6001", "A1B2C3"},
+      // A composite device's interface: the last part is a location, no serial.
+      {"USB\\VID_2341&PID_003D&MI_00", "USB\\VID_2341&PID_003D&MI_00\\6&2F8A1B&0&0000",
+       TPortKind::UsbAdapter, "2341", "003d", ""},
+      {"FTDIBUS\\COMPORT&VID_0403&PID_6015", "FTDIBUS\\VID_0403+PID_6015+DN01ABCDA\\0000",
+       TPortKind::UsbAdapter, "0403", "6015", "DN01ABCD"},
+      {"ACPI\\PNP0501", "ACPI\\PNP0501\\1", TPortKind::OnboardUart, "", "", ""},
+      {"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}", "BTHENUM\\X\\7&1", TPortKind::Other, "",
+       "", ""},
+      {"USB\\VID_12", "USB\\VID_12\\x", TPortKind::UsbAdapter, "", "", "x"},
+  };
+  for (const Case& c : cases) {
+    TSerlPortDescription port;
+    DescribeWindowsHardwareId(c.hardwareId, c.instanceId, port);
+    EXPECT_EQ(port.kind, c.kind) << c.hardwareId;
+    EXPECT_EQ(port.vendorId, c.vendor) << c.hardwareId;
+    EXPECT_EQ(port.productId, c.product) << c.hardwareId;
+    EXPECT_EQ(port.serialNumber, c.serial) << c.instanceId;
+  }
+}
 
 TEST(Ring, CountsByPositionsAndFullFlag) {
   TSerlRing r;

@@ -1,0 +1,208 @@
+#!/usr/bin/python3
+"""`canalarm ports`, `ports assign` and `ports unassign` end to end.
+
+The program reads a fake sysfs and /dev (CANALARM_SYSFS_ROOT,
+CANALARM_DEV_ROOT) laid out as Linux lays them out: a USB adapter with a
+/dev/serial/by-id/ name, a second one without, an on-board UART with
+hardware and one without. Every device node of the fake /dev is a link to a
+pseudo-terminal, and the ports folder is a private one (a temporary
+XDG_CONFIG_HOME); a test refuses to run when anything leads elsewhere.
+
+usage: test_ports_command.py CANALARM CANALARM_EMU
+"""
+import fcntl
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+CANALARM = EMU = None
+FTDI_ID = "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"
+
+
+class FakeTree:
+    """sys/ and dev/ under root, with one pseudo-terminal per device node."""
+
+    def __init__(self, root):
+        self.sys = os.path.join(root, "sys")
+        self.dev = os.path.join(root, "dev")
+        os.makedirs(os.path.join(self.sys, "class", "tty"))
+        os.makedirs(os.path.join(self.dev, "serial", "by-id"))
+        self.ptys = []
+
+    def write(self, path, text):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as f:
+            f.write(text + "\n")
+
+    def node(self, name):
+        master, slave = os.openpty()
+        self.ptys.append((master, slave))
+        os.symlink(os.ttyname(slave), os.path.join(self.dev, name))
+        return slave
+
+    def tty(self, tty_dir, name, device_link):
+        os.makedirs(tty_dir)
+        os.symlink(device_link, os.path.join(tty_dir, "device"))
+        os.symlink(os.path.join("..", "..", os.path.relpath(tty_dir, self.sys)),
+                   os.path.join(self.sys, "class", "tty", name))
+        return self.node(name)
+
+    def usb_serial(self, name, usb_port, driver, ids, strings, by_id=None):
+        device = os.path.join(self.sys, "devices/pci0000:00/0000:00:14.0/usb1", usb_port)
+        self.write(os.path.join(device, "idVendor"), ids[0])
+        self.write(os.path.join(device, "idProduct"), ids[1])
+        for key, value in strings.items():
+            self.write(os.path.join(device, key), value)
+        interface = os.path.join(device, usb_port + ":1.0")
+        self.write(os.path.join(interface, "bInterfaceNumber"), "00")
+        os.makedirs(os.path.join(self.sys, "bus/usb/drivers", driver), exist_ok=True)
+        os.symlink("../../../../../../bus/usb/drivers/" + driver, os.path.join(interface, "driver"))
+        os.makedirs(os.path.join(interface, name))
+        slave = self.tty(os.path.join(interface, name, "tty", name), name, "../../../" + name)
+        if by_id:
+            os.symlink("../../" + name, os.path.join(self.dev, "serial", "by-id", by_id))
+        return slave
+
+    def uart(self, name, uart_type):
+        parent = os.path.join(self.sys, "devices/platform/serial8250")
+        if not os.path.isdir(parent):
+            os.makedirs(parent)
+            os.makedirs(os.path.join(self.sys, "bus/platform/drivers/serial8250"))
+            os.symlink("../../../bus/platform/drivers/serial8250", os.path.join(parent, "driver"))
+        tty_dir = os.path.join(parent, "tty", name)
+        slave = self.tty(tty_dir, name, "../../../serial8250")
+        self.write(os.path.join(tty_dir, "type"), str(uart_type))
+        return slave
+
+    def check(self):
+        """Every node leads to a pseudo-terminal."""
+        for folder in (self.dev, os.path.join(self.dev, "serial", "by-id")):
+            for name in os.listdir(folder):
+                path = os.path.join(folder, name)
+                if os.path.islink(path) and not os.path.realpath(path).startswith("/dev/pts/"):
+                    raise RuntimeError(f"REFUSING TO RUN: {path} leads to {os.path.realpath(path)}")
+
+    def close(self):
+        for master, slave in self.ptys:
+            os.close(master)
+            os.close(slave)
+
+
+class PortsCommandTest(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.TemporaryDirectory(prefix="canalarm-ports-")
+        self.tree = FakeTree(self.root.name)
+        self.ftdi = self.tree.usb_serial("ttyUSB0", "1-2", "ftdi_sio", ("0403", "6001"),
+                                         {"manufacturer": "FTDI", "product": "FT232R USB UART",
+                                          "serial": "A1B2C3"}, FTDI_ID)
+        self.tree.usb_serial("ttyUSB4", "1-3", "ch341", ("1a86", "7523"),
+                             {"product": "USB Serial"})
+        self.tree.uart("ttyS0", 4)
+        self.tree.uart("ttyS1", 0)
+        self.tree.check()
+        config = os.path.join(self.root.name, "config")
+        self.ports = os.path.join(config, "canalarm", "ports")
+        os.makedirs(self.ports)
+        self.env = dict(os.environ, XDG_CONFIG_HOME=config, CANALARM_SYSFS_ROOT=self.tree.sys,
+                        CANALARM_DEV_ROOT=self.tree.dev)
+        self.emulator = None
+
+    def tearDown(self):
+        if self.emulator and self.emulator.poll() is None:
+            self.emulator.send_signal(signal.SIGTERM)
+            self.emulator.wait(timeout=10)
+        if self.emulator:
+            self.emulator.stdout.close()
+        self.tree.close()
+        self.root.cleanup()
+
+    def canalarm(self, *args):
+        # Whatever a COM number leads to is ours: the fake tree or a pseudo-terminal.
+        for name in os.listdir(self.ports):
+            target = os.path.realpath(os.path.join(self.ports, name))
+            if os.path.exists(target) and not target.startswith("/dev/pts/"):
+                raise RuntimeError(f"REFUSING TO RUN: {name} leads to {target}")
+        run = subprocess.run([CANALARM, *args], env=self.env, capture_output=True, text=True,
+                             timeout=60)
+        return run.returncode, run.stdout, run.stderr
+
+    def listing(self, *args):
+        status, out, err = self.canalarm("ports", "--json", *args)
+        self.assertEqual(status, 0, err)
+        return {p["port"] or p["device"]: p for p in json.loads(out)["ports"]}
+
+    def dev(self, name):
+        return os.path.join(self.tree.dev, name)
+
+    def test_the_listing_says_what_each_port_is(self):
+        status, out, _ = self.canalarm("ports")
+        self.assertEqual(status, 0)
+        self.assertEqual(out.splitlines(), [
+            f"COM1\t{self.dev('ttyS0')}\ton-board UART (serial8250)",
+            f"COM5\t{self.dev('ttyUSB0')}\tUSB adapter 0403:6001 (ftdi_sio), FTDI FT232R USB UART,"
+            f" serial A1B2C3, by-id {FTDI_ID}",
+            f"-\t{self.dev('ttyUSB4')}\tUSB adapter 1a86:7523 (ch341), USB Serial"])
+        ports = self.listing("--all")
+        self.assertEqual(ports["COM2"]["present"], False)
+        self.assertEqual(ports["COM2"]["absentReason"], "no UART behind it")
+        self.assertEqual(ports["COM5"]["vendorId"], "0403")
+        self.assertEqual(ports["COM5"]["byId"], FTDI_ID)
+        self.assertIsNone(ports[self.dev("ttyUSB4")]["port"])
+        # Held by another program: an exclusive lock, as a second canalarm takes it.
+        fcntl.flock(self.ftdi, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        self.assertEqual(self.listing()["COM5"]["state"], "in use")
+        fcntl.flock(self.ftdi, fcntl.LOCK_UN)
+        self.assertEqual(self.listing()["COM5"]["state"], "free")
+
+    def test_assign_and_unassign(self):
+        status, out, err = self.canalarm("ports", "assign", "COM3", self.dev("ttyUSB0"))
+        self.assertEqual(status, 0, err)
+        self.assertEqual(os.readlink(os.path.join(self.ports, "com3")),
+                         self.dev("serial/by-id/" + FTDI_ID))
+        ports = self.listing()
+        self.assertEqual(ports["COM3"]["device"], self.dev("ttyUSB0"))
+        self.assertEqual(ports["COM3"]["link"], self.dev("serial/by-id/" + FTDI_ID))
+        # Refused: another device without --force, no serial device, bad numbers.
+        for args in (("COM3", self.dev("ttyUSB4")), ("COM4", self.dev("ttyS1")),
+                     ("COM4", "/dev/null"), ("COM4", self.root.name), ("COM0", self.dev("ttyS0")),
+                     ("COM256", self.dev("ttyS0")), ("COM4",)):
+            status, _, err = self.canalarm("ports", "assign", *args)
+            self.assertEqual(status, 2, args)
+            self.assertTrue(err, args)
+        self.assertEqual(sorted(os.listdir(self.ports)), ["com3"])
+        status, _, err = self.canalarm("ports", "assign", "COM3", self.dev("ttyUSB4"), "--force")
+        self.assertEqual(status, 0, err)
+        self.assertEqual(os.readlink(os.path.join(self.ports, "com3")), self.dev("ttyUSB4"))
+
+        status, out, err = self.canalarm("ports", "unassign", "COM3")
+        self.assertEqual(status, 0, err)
+        self.assertEqual(os.listdir(self.ports), [])
+        status, _, err = self.canalarm("ports", "unassign", "COM3")
+        self.assertEqual(status, 2)
+        self.assertIn("no link", err)
+
+    def test_an_assigned_number_reaches_the_module(self):
+        self.emulator = subprocess.Popen([EMU], env=self.env, stdout=subprocess.PIPE, text=True)
+        device = self.emulator.stdout.readline().strip()
+        self.assertTrue(device.startswith("/dev/pts/"), device)
+        status, out, err = self.canalarm("ports", "assign", "COM17", device)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(self.listing()["COM17"]["kind"], "pseudo-terminal")
+        status, out, err = self.canalarm("version", "--port", "COM17")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(out.splitlines()[-1], "Finished")
+
+
+def main():
+    global CANALARM, EMU
+    CANALARM, EMU = sys.argv[1:3]
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
