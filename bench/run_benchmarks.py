@@ -82,18 +82,23 @@ class Emulator:
 
     def packet_span(self):
         """Seconds from the key agreement to the reset packet, from the transcript."""
+        return self.packet_spans()[0]
+
+    def packet_spans(self):
+        """packet_span of every upload in the transcript, in order."""
         self.stop()
-        key = reset = None
+        spans, key = [], None
         with open(self.transcript) as f:
             for line in f:
                 stamp, _, text = line.strip().partition("  ")
                 if key is None and text.startswith("key "):
                     key = float(stamp)
-                elif re.match(r"packet \d+: reset", text):
-                    reset = float(stamp)
-        if key is None or reset is None:
+                elif key is not None and re.match(r"packet \d+: reset", text):
+                    spans.append(float(stamp) - key)
+                    key = None
+        if not spans:
             raise RuntimeError(f"no complete upload in {self.transcript}")
-        return reset - key
+        return spans
 
 
 class Bench:
@@ -186,6 +191,43 @@ class Bench:
             self.row(f"frugal, {name}, processor time during a {bps} bit/s upload",
                      "<= 2 % of wall", shares, lambda m: m <= 2.0, " %", load)
 
+    def guest_and_host(self, bps=38400):
+        """A full upload over the FTDI adapter that QEMU emulates (software
+        emulation, the guest's ftdi_sio), and the same over a pseudo-terminal
+        on the host, in one run: each as a ratio to the wire bound."""
+        sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "vm"))
+        import guest_image
+        from guest import Guest
+        load0 = loadavg()
+        kernel, moddir = guest_image.cached_kernel()
+        initramfs = os.path.join(self.work, "initramfs.cpio")
+        guest_image.build_initramfs(initramfs, moddir, self.canalarm,
+                                    os.path.join(os.path.dirname(guest_image.__file__), "guest_init.sh"),
+                                    {"/root/full.hexfw": self.firmware})
+        # Ports of their own: COM1 stays the host figure's.
+        with Emulator(self, 11, "--wire-speed", str(bps)) as adapter, Emulator(self, 12) as uart:
+            guest = Guest(kernel, initramfs, adapter.device, uart.device, self.work)
+            try:
+                guest.wait_ready()
+                if not guest.wait_for("test -c /dev/ttyUSB0"):
+                    raise RuntimeError("the guest never saw the FTDI adapter")
+                for _ in range(self.runs):
+                    status, out = guest.run(f"canalarm upload /root/full.hexfw -p /dev/ttyUSB0 --baud {bps} "
+                                            "--no-progress 2>&1", limit=600)
+                    if status != 0:
+                        raise RuntimeError(f"upload in the guest failed ({status}): {out}")
+            finally:
+                guest.stop()
+            guest_spans = adapter.packet_spans()
+        load_guest = f"{load0} .. {loadavg()}"
+        bound = wire_bound(bps)
+        self.row(f"guest, FTDI adapter under QEMU (software emulation), {bps} bit/s (x lower bound {bound:.2f} s)",
+                 "<= 1.5", [s / bound for s in guest_spans], lambda m: m <= 1.5, "x", load_guest)
+        host_spans = [self.cli_upload(bps)[0] for _ in range(self.runs)]
+        load = f"{load_guest} .. {loadavg()}"
+        self.row(f"host, pseudo-terminal, same run, {bps} bit/s (x lower bound {bound:.2f} s)",
+                 "<= 1.05", [s / bound for s in host_spans], lambda m: m <= 1.05, "x", load)
+
     def turnaround(self):
         load0 = loadavg()
         medians, p99s, walls = [], [], []
@@ -276,7 +318,8 @@ class Bench:
         return "\n".join(lines)
 
 
-FIGURES = ["turnaround", "files", "budget", "wire38400", "window38400", "batch", "wire9600", "window9600"]
+FIGURES = ["turnaround", "files", "budget", "wire38400", "window38400", "batch", "wire9600", "window9600",
+           "guest38400"]
 
 
 def main():
@@ -312,6 +355,8 @@ def main():
                            1.05 if name == "window38400" else 1.02, frugal=name == "window9600")
             elif name == "batch":
                 bench.batch()
+            elif name == "guest38400":
+                bench.guest_and_host(38400)
             else:
                 raise SystemExit(f"unknown figure {name}")
     finally:

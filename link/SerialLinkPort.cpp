@@ -62,13 +62,39 @@ bool SerialLinkPort::IsOpen() const { return port_.Open(); }
 
 void SerialLinkPort::SetRts(bool on) { port_.SetRTS(on); }
 
-void SerialLinkPort::ClearInput() { port_.ClearInput(); }
+template <typename Operation>
+auto SerialLinkPort::ClosingWhenLost(Operation operation) -> decltype(operation()) {
+  try {
+    return operation();
+  } catch (const serl::ESerlException& e) {
+    // The device has gone: let go of it at once, so that an adapter plugged
+    // back in gets its old name again and the next open starts afresh.
+    if (e.SourceCode() == -serl::sysDeviceNotConnected) {
+      try {
+        port_.SetOpen(false);
+      } catch (const std::exception&) {
+        // The device is gone anyway; its loss is what the caller must hear.
+      }
+    }
+    throw;
+  }
+}
 
-void SerialLinkPort::WriteByte(std::uint8_t byte) { port_.WriteByte(byte); }
+void SerialLinkPort::ClearInput() {
+  ClosingWhenLost([this] { port_.ClearInput(); });
+}
 
-bool SerialLinkPort::ByteAvailable() { return port_.ByteAvailable(); }
+void SerialLinkPort::WriteByte(std::uint8_t byte) {
+  ClosingWhenLost([this, byte] { port_.WriteByte(byte); });
+}
 
-std::uint8_t SerialLinkPort::ReadByte() { return port_.ReadByte(); }
+bool SerialLinkPort::ByteAvailable() {
+  return ClosingWhenLost([this] { return port_.ByteAvailable(); });
+}
+
+std::uint8_t SerialLinkPort::ReadByte() {
+  return ClosingWhenLost([this] { return port_.ReadByte(); });
+}
 
 bool SerialLinkPort::DrainOutput(std::chrono::milliseconds limit) {
   serl::TSerlBaseDispatcher* dispatcher = port_.Dispatcher();
@@ -89,7 +115,8 @@ bool SerialLinkPort::DrainOutput(std::chrono::milliseconds limit) {
 }
 
 void SerialLinkPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
-  while (!port_.ByteAvailable()) {
+  // A device that goes away wakes the wait, and ByteAvailable raises it.
+  while (!ByteAvailable()) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();

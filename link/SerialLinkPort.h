@@ -20,6 +20,9 @@ class SerialLinkPort : public LinkPort {
   void Close() override;
   bool IsOpen() const override;
   void SetRts(bool on) override;
+  // The byte operations and the wait raise the serial layer's ESerialIO
+  // (SourceCode() -sysDeviceNotConnected) once the device has gone away, a
+  // wait as soon as it goes; the port is closed before the error leaves.
   void ClearInput() override;
   void WriteByte(std::uint8_t byte) override;
   bool ByteAvailable() override;
@@ -30,6 +33,10 @@ class SerialLinkPort : public LinkPort {
   void TakeInputNotify() override;
 
  private:
+  // Runs a port operation; closes the port when it says the device is lost.
+  template <typename Operation>
+  auto ClosingWhenLost(Operation operation) -> decltype(operation());
+
   serl::TSerlComPort& port_;
   std::string portName_;
 };

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev man-db
   g++-mingw-w64-x86-64-posix wine wine64
+  qemu-system-x86 busybox-static
 )
 
 missing=()

@@ -21,6 +21,9 @@ void TComThread::Execute() {
         d.DevSetEventMask(mask);
         continue;
       }
+      // A device that hung up: a host waiting for data must not wait out
+      // its time limit.
+      d.NoticeDeviceLost();
       d.started_->Set();
       return;
     }

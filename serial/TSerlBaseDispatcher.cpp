@@ -393,6 +393,7 @@ int TSerlBaseDispatcher::SetFlowChars(char xonChar, char xoffChar) {
 }
 
 std::uint8_t TSerlBaseDispatcher::ModemStatus() {
+  if (deviceOpen_) RefreshModemStatus();
   Lock line(lineLock_);
   return modemStatus_;
 }
@@ -641,8 +642,11 @@ void TSerlBaseDispatcher::DispatchPass() {
   if ((events & 0xFF) >= 0x40) RefreshLineErrors();
   const int moved = ReadStep();
   if (!inCallback_) {
-    RefreshModemStatus();
-    // The data-available notice, once per arrival of new bytes.
+    // The data-available notice, once per arrival of new bytes. The modem
+    // lines are not read here: on a USB adapter that is a control transfer,
+    // which would hold up every notice, and one still in flight when the
+    // adapter is pulled out can hold up the driver's hang-up (under QEMU
+    // until the transfer times out, five seconds later).
     if (moved > 0 && InputCount() >= std::max<int>(inputThreshold_, 1)) {
       Lock line(lineLock_);
       if (notifier_ != nullptr) {
@@ -658,6 +662,13 @@ void TSerlBaseDispatcher::DispatchPass() {
 void TSerlBaseDispatcher::RegisterNotifier(TSerlNotifier* notifier) {
   Lock line(lineLock_);
   notifier_ = notifier;
+  if (notifier_ != nullptr && DevLostCode() < 0) notifier_->Post(TSerlNotifier::nmDeviceLost);
+}
+
+void TSerlBaseDispatcher::NoticeDeviceLost() {
+  if (DevLostCode() == 0) return;
+  Lock line(lineLock_);
+  if (notifier_ != nullptr) notifier_->Post(TSerlNotifier::nmDeviceLost);
 }
 
 void TSerlBaseDispatcher::UnregisterNotifier() {

@@ -106,8 +106,15 @@ class TSerlBaseDispatcher {
   void RefreshLineErrors();
   void RefreshModemStatus();
 
+  // The notification target; a device lost before it was registered is
+  // posted to it at once.
   void RegisterNotifier(TSerlNotifier* notifier);
   void UnregisterNotifier();
+  // 0, or the negative code of a device that has gone away.
+  int LostCode() const { return DevLostCode(); }
+  // Posts nmDeviceLost when the device has gone away; called by the event
+  // thread when its wait for the device fails.
+  void NoticeDeviceLost();
   void SetInputThreshold(std::uint16_t threshold);
   void SetOptionBits(std::uint16_t bits) { optionWord_ |= bits; }
   void ClearOptionBits(std::uint16_t bits) { optionWord_ &= static_cast<std::uint16_t>(~bits); }
@@ -136,6 +143,10 @@ class TSerlBaseDispatcher {
   int RunningThreads() const noexcept { return runningThreads_; }
   bool ThreadsStarted() const noexcept { return threadsStarted_; }
   std::uint32_t ErrorWord() const noexcept { return errorWord_; }
+  // The modem lines, read from the device now (with the bits of lines that
+  // changed since the last read): on a USB adapter every read is a control
+  // transfer, so they are read when asked for or when the device reports a
+  // change, never on every pass of the dispatch thread.
   std::uint8_t ModemStatus();
   TSerlLineState LineState();
   bool RingSeen() const noexcept { return ringSeen_; }

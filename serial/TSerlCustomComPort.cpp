@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "serial/SerlDispatcherFactory.h"
+#include "serial/SerlErrorText.h"
 #include "serial/SerlErrors.h"
 #include "serial/SerlExceptions.h"
 #include "serial/SerlPortPaths.h"
@@ -23,7 +24,16 @@ TSerlCustomComPort::~TSerlCustomComPort() {
   }
 }
 
-int TSerlCustomComPort::Check(int code) const { return CheckSerlError(code, loading_); }
+int TSerlCustomComPort::Check(int code) const {
+  // The check alone would raise a bare "Serl exception" for this code; the
+  // user is better told in words that the device has gone.
+  if (code == -sysDeviceNotConnected && !loading_) throw ESerialIO(ErrorMessage(code), code);
+  return CheckSerlError(code, loading_);
+}
+
+void TSerlCustomComPort::CheckDeviceLost(TSerlBaseDispatcher& d) const {
+  if (const int lost = d.LostCode(); lost < 0) Check(lost);
+}
 
 std::string TSerlCustomComPort::PortPath() const {
   return devicePath_.empty() ? ComPortPath(comNumber_) : devicePath_;
@@ -396,14 +406,19 @@ void TSerlCustomComPort::ClearInput() {
 
 bool TSerlCustomComPort::ByteAvailable() {
   auto* d = OperationDispatcher();
-  return d != nullptr && d->ByteWaiting();
+  if (d == nullptr) return false;
+  if (d->ByteWaiting()) return true;
+  CheckDeviceLost(*d);
+  return false;
 }
 
 std::uint8_t TSerlCustomComPort::ReadByte() {
   auto* d = OperationDispatcher();
   if (d == nullptr) return 0;
   std::uint8_t b = 0;
-  Check(d->ReadOneByte(b));
+  const int r = d->ReadOneByte(b);
+  if (r == ecBufferIsEmpty) CheckDeviceLost(*d);
+  Check(r);
   return b;
 }
 

@@ -11,6 +11,12 @@
 // - ClearInput, ByteAvailable, ReadByte and WriteByte never wait for the
 //   device: they work on the dispatcher's rings. With AutoOpen (default) they
 //   open a closed port first.
+// - Once the device has gone away (an unplugged adapter, a hung-up line),
+//   ByteAvailable and ReadByte raise as soon as the bytes received before
+//   have been read, and WriteByte at once: ESerialIO whose text says so and
+//   whose SourceCode() is -sysDeviceNotConnected. The notifier is woken
+//   (nmDeviceLost), so a host waiting for data learns of it at once. The
+//   port stays open until closed.
 // - Flow control, RS-485, triggers and the telephony mode are kept as
 //   properties; they do not change how this program drives the line.
 #pragma once
@@ -139,10 +145,11 @@ class TSerlCustomComPort : public TSerlBaseComponent {
   // --- Operations -------------------------------------------------------
   // Discards every received byte not yet read (driver queue and ring).
   void ClearInput();
-  // True when a received byte waits in the input ring. Never waits.
+  // True when a received byte waits in the input ring. Never waits. Raises
+  // when the ring is empty and the device has gone away.
   bool ByteAvailable();
-  // The next received byte. Raises EBufferIsEmpty when there is none; the
-  // port stays open.
+  // The next received byte. Raises EBufferIsEmpty when there is none (the
+  // device's loss instead, when it has gone away); the port stays open.
   std::uint8_t ReadByte();
   // Queues one byte and returns before it is sent. Raises
   // EOutputBufferTooSmall when OutSize bytes are still queued (the byte is
@@ -179,6 +186,8 @@ class TSerlCustomComPort : public TSerlBaseComponent {
     return s;
   }
   int Check(int code) const;
+  // Raises the loss of the device, if it has gone away.
+  void CheckDeviceLost(TSerlBaseDispatcher& d) const;
   bool Applies() const noexcept { return phase_ == TPortPhase::ppOpen && dispatcher_ != nullptr; }
   std::string PortPath() const;
   void DoOpen();

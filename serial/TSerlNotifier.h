@@ -20,9 +20,11 @@ class TSerlNotifier {
   // Message numbers of the component's notification messages.
   static constexpr std::uint32_t kDataAvailableMessage = 32257;
   static constexpr std::uint32_t kDeferredCloseMessage = 32266;
-  // Their bits in the pending set.
+  // Their bits in the pending set. nmDeviceLost wakes a host that waits for
+  // data from a device that has gone away: the next byte operation fails.
   static constexpr std::uint32_t nmDataAvailable = 0x01;
   static constexpr std::uint32_t nmDeferredClose = 0x02;
+  static constexpr std::uint32_t nmDeviceLost = 0x04;
 
   TSerlNotifier();
   ~TSerlNotifier();

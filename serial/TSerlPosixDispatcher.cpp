@@ -133,9 +133,22 @@ int TSerlPosixDispatcher::DevOpen(std::string_view path) {
 void TSerlPosixDispatcher::SetLowLatency() noexcept {
   // A USB adapter otherwise holds received bytes for its latency timer
   // (often 16 ms), which would dominate every one-byte acknowledgement.
+  lowLatencySet_ = false;
   serial_struct ss{};
   if (::ioctl(fd_, TIOCGSERIAL, &ss) != 0) return;  // no such thing on a pty
+  if ((ss.flags & ASYNC_LOW_LATENCY) != 0) return;
   ss.flags |= ASYNC_LOW_LATENCY;
+  lowLatencySet_ = ::ioctl(fd_, TIOCSSERIAL, &ss) == 0;
+}
+
+void TSerlPosixDispatcher::RestoreLatency() noexcept {
+  // The setting belongs to the device, not to our descriptor: left on, it
+  // would outlive us and change the adapter for every later program.
+  if (!lowLatencySet_ || lost_ != 0) return;
+  lowLatencySet_ = false;
+  serial_struct ss{};
+  if (::ioctl(fd_, TIOCGSERIAL, &ss) != 0) return;
+  ss.flags &= ~ASYNC_LOW_LATENCY;
   ::ioctl(fd_, TIOCSSERIAL, &ss);
 }
 
@@ -144,6 +157,7 @@ int TSerlPosixDispatcher::DevClose() {
   // The exclusive flag belongs to the terminal, not to our descriptor: on a
   // pseudo-terminal it outlives the close and would lock every later non-root
   // user out, so it is cleared first.
+  RestoreLatency();
   ::ioctl(fd_, TIOCNXCL);
   int r = ::close(fd_);
   fd_ = -1;

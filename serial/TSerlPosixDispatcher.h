@@ -56,13 +56,17 @@ class TSerlPosixDispatcher final : public TSerlBaseDispatcher {
   // Records a failure; marks the device lost when errno says it has gone.
   int Fail(int err);
   void MarkLost() noexcept { lost_ = -sysDeviceNotConnected; }
+  // Asks the driver to pass received bytes on at once (a USB adapter's
+  // latency timer to 1 ms) while the port is open; the close undoes it.
   void SetLowLatency() noexcept;
+  void RestoreLatency() noexcept;
 
   int fd_ = -1;
   int wakeFd_ = -1;
   std::string devicePath_;
   std::atomic<std::uint32_t> eventMask_{0};
   std::atomic<int> lost_{0};
+  bool lowLatencySet_ = false;  // by us, so the close clears it again
   // Line-state fields that termios does not hold.
   TLineControl dtrControl_ = TLineControl::Enable;
   TLineControl rtsControl_ = TLineControl::Enable;

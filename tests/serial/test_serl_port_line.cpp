@@ -304,15 +304,47 @@ TEST_F(LinePortTest, PeerClosingMidTransferEndsCleanly) {
   EXPECT_TRUE(failed);
   // The event thread has ended; the dispatch and output threads still run.
   EXPECT_TRUE(WaitFor([&] { return port_.Dispatcher()->RunningThreads() == 2; }));
-  // Bytes received before the hang-up can still be read.
+  // Bytes received before the hang-up can still be read; then the loss is
+  // raised, in words, by the read as by the look for a byte.
   int n = 0;
-  while (port_.ByteAvailable()) {
-    port_.ReadByte();
-    ++n;
+  std::string said;
+  try {
+    while (port_.ByteAvailable()) {
+      port_.ReadByte();
+      ++n;
+    }
+  } catch (const ESerialIO& e) {
+    EXPECT_EQ(e.SourceCode(), -sysDeviceNotConnected);
+    said = e.what();
   }
   EXPECT_LE(n, 100);
+  EXPECT_NE(said.find("not connected"), std::string::npos) << said;
+  EXPECT_THROW(port_.ReadByte(), ESerialIO);
   port_.SetOpen(false);
   EXPECT_FALSE(port_.Open());
+}
+
+TEST_F(LinePortTest, HangUpWakesAHostThatWaitsForData) {
+  TTestLine line(ports_, 6);
+  port_.SetComNumber(6);
+  OpenPort();
+  // The peer hangs up while the host sleeps on the notifier with a limit far
+  // beyond any test's patience: only the notice of the loss can wake it.
+  std::thread peer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    line.Vanish();
+  });
+  const bool woken = port_.WaitForNotification(60000);
+  peer.join();
+  ASSERT_TRUE(woken);
+  port_.ProcessNotifications();
+  try {
+    port_.ByteAvailable();
+    ADD_FAILURE() << "the loss of the device was not raised";
+  } catch (const ESerialIO& e) {
+    EXPECT_EQ(e.SourceCode(), -sysDeviceNotConnected);
+  }
+  port_.SetOpen(false);
 }
 
 TEST_F(LinePortTest, NotifierWakesHostAndCallbackMayClose) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <ctime>
 #include <fstream>
+#include <memory>
 
 #include "firmware/RecordEncoder.h"
 #include "serial/SerlPortPaths.h"
@@ -239,6 +240,36 @@ class TestWindowE2e : public QObject {
     w.Find("Button2")->click();
     QCOMPARE(w.Log(), (QStringList{Text(Language::German, MessageRole::msgSearching), last}));
     QVERIFY(!w.window.ComPort().Open());
+  }
+
+  // The module's line hangs up while the window waits for its answer: the
+  // wait ends with the port's own error, shown by the handler's wrapper, not
+  // with a transmission error once the countdown has run out; the port is
+  // let go of, and the next command opens it afresh.
+  void hangUpDuringAWaitEndsItWithThePortsError() {
+    const QString transcript = files_.filePath(QStringLiteral("hang-up-transcript.txt"));
+    auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1"),
+                                                           QStringLiteral("--transcript"), transcript});
+    QVERIFY(StartedSafely(*emulator));
+    RealWindow w;
+    w.Find("Button2")->click();
+    const Language en = Language::English;
+    QFile log(transcript);
+    log.open(QIODevice::ReadOnly);
+    const QString seen = w.Log().join(QLatin1Char('|')) + QStringLiteral(" / ") + w.errors.join(QLatin1Char('|')) +
+                         QStringLiteral("\nemulator:\n") + QString::fromUtf8(log.readAll());
+    QVERIFY2(w.errors.size() == 1, qPrintable(seen));
+    QVERIFY2(w.errors.front().contains(QStringLiteral("not connected")), qPrintable(seen));
+    QVERIFY2(!w.Log().contains(Text(en, MessageRole::msgCommError)), qPrintable(seen));
+    QVERIFY(!w.window.ComPort().Open());
+
+    emulator.reset();
+    Emulator fresh({});
+    QVERIFY(StartedSafely(fresh));
+    w.errors.clear();
+    w.Find("Button2")->click();
+    QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(QLatin1Char('\n'))));
+    QCOMPARE(w.Log().last(), Text(en, MessageRole::msgDone));
   }
 
   // A Cancel clicked during the restart pulse is taken by the wake-up's

@@ -15,10 +15,12 @@ usage: run_wine_tests.py WINDOWS_BUILD_DIR CANALARM_EMU
    and again by tests/wine/wine-run before each test program.
 3. ctest in the Windows build, every program through wine-run; the peer side
    of the test lines is served from here over a local socket.
-4. canalarm.exe encode, version and upload against the emulator; the module
-   must end up holding the file's images.
+4. canalarm.exe ports lists exactly the mapped COM ports; then encode,
+   version and upload against the emulator; the module must end up holding
+   the file's images.
 """
 import fcntl
+import json
 import os
 import select
 import shutil
@@ -290,6 +292,35 @@ def end_to_end(build, env, emu_dir):
     return None
 
 
+def check_ports_listing(build, env):
+    """canalarm.exe ports: exactly the mapped COM ports, each described; no assign."""
+    canalarm = [WINE_RUN, os.path.join(build, "cli", "canalarm.exe")]
+    status, out, err, _ = run(canalarm + ["ports"], env)
+    print("canalarm.exe ports: exit %d\n%s" % (status, out.rstrip()))
+    status, out, err, _ = run(canalarm + ["ports", "--json"], env)
+    if status != 0:
+        return "ports --json failed (%d): %s" % (status, err)
+    listed = json.loads(out)["ports"]
+    present = sorted(int(p["port"][3:]) for p in listed if p["present"])
+    mapped = sorted(set(LINE_PORTS) | {EMU_PORT})
+    if present != mapped:
+        return "ports lists %s, not the mapped %s" % (present, mapped)
+    for port in listed:
+        # Wine's SetupAPI may know no name for a port; then the line is the
+        # port's own, and a name it does give belongs to that port.
+        name = port.get("friendlyName", "")
+        if port["device"] != port["port"] or (name and port["port"] not in name):
+            return "ports describes %s as %s" % (port["port"], port)
+        if not port["summary"].startswith(port["port"]):
+            return "ports summarises %s as %r" % (port["port"], port["summary"])
+    named = [p["port"] for p in listed if p.get("friendlyName")]
+    print("friendly names from SetupAPI: %s" % (", ".join(named) if named else "none under Wine"))
+    status, _, err, _ = run(canalarm + ["ports", "assign", "COM7", "COM2"], env)
+    if status != 2 or "Device Manager" not in err:
+        return "ports assign on Windows: exit %d, %s" % (status, err)
+    return None
+
+
 def check_images(emu, emu_dir, build):
     emu.send_signal(signal.SIGTERM)
     emu.wait(timeout=10)
@@ -343,10 +374,13 @@ def main():
 
         peer = PeerServer(lines)
         env.update(CANALARM_WINE_PORTS=listing, CANALARM_WINE_PEER=peer.address)
+        # CANALARM_WINE_CTEST: ctest options that pick fewer tests ("-R units").
         tests = subprocess.run(["ctest", "--test-dir", build, "--output-on-failure",
-                                "-j", str(os.cpu_count() or 2)], env=env)
+                                "-j", str(os.cpu_count() or 2),
+                                *os.environ.get("CANALARM_WINE_CTEST", "").split()], env=env)
         failure = None if tests.returncode == 0 else "ctest under Wine failed"
-        failure = failure or end_to_end(build, env, emu_dir) or check_images(emu, emu_dir, build)
+        failure = (failure or check_ports_listing(build, env) or end_to_end(build, env, emu_dir)
+                   or check_images(emu, emu_dir, build))
         print("Windows tests under Wine: %s in %.1f s" % ("FAILED: " + failure if failure else "passed",
                                                           time.monotonic() - started))
         return 1 if failure else 0
