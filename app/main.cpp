@@ -1,5 +1,6 @@
 // canalarm-gui: the service tool's window.
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,13 @@ int main(int argc, char* argv[]) {
       std::printf("%s\n", CANALARM_VERSION);
       return 0;
     }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf("Usage: canalarm-gui [FILE]\n"
+                  "  FILE        a firmware file to open, as the Open button would\n"
+                  "  --version   print the version and exit\n"
+                  "  -h,--help   print this help and exit\n");
+      return 0;
+    }
   }
 
   QApplication application(argc, argv);
@@ -24,5 +32,8 @@ int main(int argc, char* argv[]) {
 
   canalarm::ui::TfrmMain window;
   window.show();
+  // QApplication has taken its own options out of argv; what is left is the
+  // file that the desktop entry passes (Exec=canalarm-gui %f).
+  if (argc > 1) window.ChooseFirmwareFile(QFile::decodeName(argv[1]));
   return QApplication::exec();
 }
