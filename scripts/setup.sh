@@ -10,6 +10,8 @@ packages=(
   gputils python3 python3-intelhex
   clang libclang-rt-14-dev
   dpkg-dev man-db
+  lintian devscripts appstream desktop-file-utils shared-mime-info
+  debootstrap xvfb
   g++-mingw-w64-x86-64-posix wine wine64
 )
 
