@@ -208,6 +208,9 @@ failures=0
 fail() { echo "test-install: $*" >&2; failures=$((failures + 1)); }
 
 t=$SECONDS
+# One apt at a time in the shared download cache (apt would refuse, not wait).
+exec 8>"$cache/archives.lock"
+flock 8
 if ! in_root sh -c "cd /tmp && apt-get install -y -q ./$package" >"$out/install-apt.log" 2>&1; then
   # The cached lists may name versions the mirror no longer has.
   say "apt-get install failed; updating the package lists and trying again"
@@ -215,6 +218,7 @@ if ! in_root sh -c "cd /tmp && apt-get install -y -q ./$package" >"$out/install-
   in_root sh -c "cd /tmp && apt-get install -y -q ./$package" >"$out/install-apt.log" 2>&1 ||
     { tail -n 30 "$out/install-apt.log" >&2; die "apt-get install ./$package failed"; }
 fi
+flock -u 8
 say "installed $package with $(grep -c '^Setting up' "$out/install-apt.log") packages in $((SECONDS - t)) s"
 
 shown=$(in_root canalarm --version) || fail "canalarm --version failed"
