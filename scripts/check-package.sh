@@ -160,8 +160,11 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data 
 
 # lintian: no error, no warning, no missing hardening (tags overridden in
 # packaging/lintian-overrides, each with its reason, don't count).
-lintian_out=$(lintian -I "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+lintian_rc=0
+lintian_out=$(lintian -I "$deb" 2>&1) || lintian_rc=$?
+lintian_out=$(grep -v 'running with root privileges' <<<"$lintian_out" || true)
 [[ -z $lintian_out ]] || echo "$lintian_out" | sed 's/^/  lintian: /'
+((lintian_rc == 0)) || fail "lintian failed (exit status $lintian_rc)"
 grep -qE '^[EW]: ' <<<"$lintian_out" && fail "lintian reports errors or warnings (above)"
 grep -q 'hardening-no-' <<<"$lintian_out" && fail "lintian reports missing hardening (above)"
 # The programs themselves: PIE, stack protector, fortified calls, RELRO and
