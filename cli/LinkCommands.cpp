@@ -21,6 +21,7 @@
 #include "cli/LinkOutcomeText.h"
 #include "cli/ParameterFields.h"
 #include "cli/TerminalHost.h"
+#include "firmware/FirmwareLoad.h"
 #include "link/FirmwareUpload.h"
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
@@ -155,6 +156,25 @@ int SinglePort(const LinkOptions& options, std::ostream& out, std::ostream& err,
   return Finish(options, choice, run, out, err);
 }
 
+// What the file will do to the module that the fitter may not expect, said
+// before anything is sent. A file that can't be read says nothing here: the
+// upload reports it.
+std::vector<std::string> UploadWarnings(const UploadCommandOptions& upload,
+                                        const UploadOptions& options) {
+  std::vector<std::string> warnings;
+  FirmwareImages images;
+  if (LoadFirmware(upload.file, options.decode, images).outcome != LoadOutcome::Loaded)
+    return warnings;
+  const bool flashOnlyInBootloader =
+      images.highestFlash >= 0 && images.highestFlash < kFirstFlashBlock * static_cast<int>(kBlockSize);
+  if (flashOnlyInBootloader) {
+    warnings.push_back(upload.file + ": its FLASH data lie below address 512, in the bootloader's "
+                       "own area, which is never written");
+    if (!options.allMemory) warnings.push_back("with --used-only no FLASH block is sent");
+  }
+  return warnings;
+}
+
 std::string VersionText(const std::array<std::uint8_t, 16>& bytes) {
   return VersionLine("", bytes).substr(2);
 }
@@ -211,11 +231,20 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
     return [&upload, &uploadOptions, choice](Station& station, Json& extra) {
       SharedImages shared;
       shared.firmwareFileName = upload.file;
-      const LinkOutcome outcome = RunFirmwareUpload(station.link, shared, choice, uploadOptions);
+      UploadReport report;
+      const LinkOutcome outcome =
+          RunFirmwareUpload(station.link, shared, choice, uploadOptions, &report);
       extra["file"] = upload.file;
+      extra["blocksWritten"] = report.blocksWritten;
+      extra["partial"] = report.partial;
+      if (outcome == LinkOutcome::WriteRefused) extra["errorCode"] = report.refusalCode;
       return outcome;
     };
   };
+  if (!options.json) {
+    for (const std::string& warning : UploadWarnings(upload, uploadOptions))
+      err << "canalarm: warning: " << warning << '\n';
+  }
   if (options.ports.size() == 1) {
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
     return SinglePort(options, out, err, operation(choice));
@@ -239,6 +268,7 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
     });
   }
   for (std::thread& thread : threads) thread.join();
+  for (const std::ostringstream& portErr : errs) err << portErr.str();
 
   int status = kExitOk;
   Json results = Json::array();
@@ -308,13 +338,20 @@ int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, 
     if (shared.images.eeprom != first.images.eeprom) {
       station.host.AddLogLine(
           "The two reads of the module's EEPROM differ (a disturbed line?); nothing was written");
-      return LinkOutcome::CommError;
+      return LinkOutcome::ReadsDiffer;
     }
+    // Without pin= the PIN stays as the module holds it, digits or not.
     for (const std::string& assignment : write.assignments)
       ApplyParameterField(tab.Values(), assignment);
     ParameterWriteOptions writeOptions;
     writeOptions.verify = write.verify;
-    outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions);
+    ParameterWriteReport report;
+    outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions, &report);
+    if (outcome == LinkOutcome::WriteRefused) {
+      extra["errorCode"] = report.refusalCode;
+      station.host.AddLogLine(std::string(station.host.Messages().Text(MessageRole::msgEepromWriteError)) +
+                              "; error code " + std::to_string(report.refusalCode));
+    }
     extra["parameters"] = ParametersJson(tab.Current());
     if (outcome == LinkOutcome::Done && !options.json) out << ParametersText(tab.Current());
     return outcome;

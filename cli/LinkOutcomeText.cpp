@@ -16,6 +16,8 @@ std::string_view OutcomeName(LinkOutcome outcome) {
     case LinkOutcome::WriteRefused: return "write-refused";
     case LinkOutcome::VerifyFailed: return "verify-failed";
     case LinkOutcome::NotAllowed: return "not-allowed";
+    case LinkOutcome::ReadsDiffer: return "reads-differ";
+    case LinkOutcome::PinIncomplete: return "pin-incomplete";
   }
   return "unknown";
 }
@@ -25,13 +27,15 @@ int OutcomeExitStatus(LinkOutcome outcome) {
     case LinkOutcome::Done: return kExitOk;
     case LinkOutcome::NoFileSelected:
     case LinkOutcome::FileReadError:
-    case LinkOutcome::NotAllowed: return kExitUsage;
+    case LinkOutcome::NotAllowed:
+    case LinkOutcome::PinIncomplete: return kExitUsage;
     case LinkOutcome::PortOpenError: return kExitPortError;
     case LinkOutcome::Cancelled: return kExitCancelled;
     case LinkOutcome::NoBootloader:
     case LinkOutcome::CommError:
     case LinkOutcome::WriteRefused:
-    case LinkOutcome::VerifyFailed: break;
+    case LinkOutcome::VerifyFailed:
+    case LinkOutcome::ReadsDiffer: break;
   }
   return kExitFailed;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <optional>
 
 namespace canalarm::cli {
@@ -24,6 +25,28 @@ std::optional<bool> ParseSwitch(std::string_view value) {
 
 bool AllDigits(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// The PIN bytes in hexadecimal, in digit order.
+std::string PinBytesHex(const std::array<std::uint8_t, 4>& bytes, std::string_view separator) {
+  std::string text;
+  char hex[3];
+  for (std::uint8_t b : bytes) {
+    if (!text.empty()) text += separator;
+    std::snprintf(hex, sizeof hex, "%02x", b);
+    text += hex;
+  }
+  return text;
+}
+
+bool PinIsDigits(const ParameterSet& set) { return set.pin.size() == 4 && AllDigits(set.pin); }
+
+// The four PIN bytes the set stands for: its digits, or the module's own.
+std::optional<std::array<std::uint8_t, 4>> PinBytes(const ParameterSet& set) {
+  if (!PinIsDigits(set)) return set.modulePin;
+  std::array<std::uint8_t, 4> bytes{};
+  for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(set.pin[i] - '0');
+  return bytes;
 }
 
 }  // namespace
@@ -71,7 +94,13 @@ std::string ApplyParameterField(ParameterSet& set, std::string_view assignment) 
 nlohmann::ordered_json ParametersJson(const ParameterSet& set) {
   nlohmann::ordered_json json;
   for (const OptionSwitch& sw : OptionSwitches()) json[std::string(sw.name)] = set.*sw.field;
-  json["pin"] = PinFieldText(set.pin);
+  // The PIN: its digits, or null for a module without one; and its bytes.
+  if (PinIsDigits(set)) {
+    json["pin"] = set.pin;
+  } else {
+    json["pin"] = nullptr;
+  }
+  if (const auto bytes = PinBytes(set)) json["pinBytes"] = PinBytesHex(*bytes, "");
   json["programNumber"] = set.programNumber;
   return json;
 }
@@ -80,7 +109,12 @@ std::string ParametersText(const ParameterSet& set) {
   std::string text;
   for (const OptionSwitch& sw : OptionSwitches())
     text += std::string(sw.name) + " = " + (set.*sw.field ? "on" : "off") + "\n";
-  text += "pin = " + PinFieldText(set.pin) + "\n";
+  const auto bytes = PinBytes(set);
+  if (PinIsDigits(set) || !bytes) {
+    text += "pin = " + set.pin + "\n";
+  } else {
+    text += "pin = not set (bytes " + PinBytesHex(*bytes, " ") + ")\n";
+  }
   text += "programNumber = " + set.programNumber + "\n";
   return text;
 }

@@ -44,7 +44,16 @@ void TerminalHost::Show(std::string_view text) {
   out_ << settings_.prefix << text << '\n' << std::flush;
 }
 
-void TerminalHost::AddLogLine(std::string_view text) { Show(text); }
+void TerminalHost::AddLogLine(std::string_view text) {
+  // The one line a fitter must not miss, even with the output redirected.
+  if (text == messages_.Text(MessageRole::msgIncompleteFirmware)) {
+    shown_.emplace_back(text);
+    EndProgress();
+    err_ << settings_.prefix << text << '\n' << std::flush;
+    return;
+  }
+  Show(text);
+}
 
 void TerminalHost::SetParameterStatus(std::string_view text) {
   if (text == lastParameterStatus_) return;
@@ -52,9 +61,11 @@ void TerminalHost::SetParameterStatus(std::string_view text) {
   Show(text);
 }
 
-void TerminalHost::SetStatus(std::string_view) {
+void TerminalHost::SetStatus(std::string_view text) {
   // The window keeps this field hidden; the terminal shows the same lines
-  // through the log and the progress bar.
+  // through the log and the progress bar. Only the notice that the EEPROM
+  // is not written appears nowhere else.
+  if (text == messages_.Text(MessageRole::msgNoEepromData)) Show(text);
 }
 
 void TerminalHost::SetProgress(ProgressBarId, int minimum, int maximum, int position) {

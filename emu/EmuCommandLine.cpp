@@ -66,6 +66,13 @@ EmuCommandLine::EmuCommandLine()
   app_.add_option("--transcript", config_.transcript,
                   "Write a line per wake-up, agreement and packet to FILE (- for stderr)")
       ->type_name("FILE");
+  app_.add_option_function<std::string>(
+          "--transcript-clock",
+          [this](const std::string& clock) { config_.transcriptMonotonic = clock == "monotonic"; },
+          "Stamp the transcript in seconds since the emulator started (start, the default) or "
+          "on the system's monotonic clock (monotonic), to line it up with other programs")
+      ->check(CLI::IsMember({"start", "monotonic"}))
+      ->type_name("CLOCK");
   app_.add_option("--dump-flash", config_.dumpFlash,
                   "Write the FLASH image (32 KiB) to FILE at exit")
       ->type_name("FILE");

@@ -17,6 +17,7 @@ struct EmuConfig {
   LoopOptions loop;
   std::optional<int> linkCom;  // --link COMn
   std::string transcript;      // empty = none, "-" = stderr
+  bool transcriptMonotonic = false;  // stamps on the system's monotonic clock
   std::string dumpFlash;
   std::string dumpEeprom;
 };

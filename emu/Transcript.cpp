@@ -4,7 +4,8 @@
 
 namespace canalarm::emu {
 
-Transcript::Transcript(const std::string& target, TimePoint start) : start_(start) {
+Transcript::Transcript(const std::string& target, TimePoint start, bool monotonic)
+    : start_(monotonic ? TimePoint{} : start), monotonic_(monotonic) {
   if (target == "-") {
     file_ = stderr;
     return;
@@ -20,7 +21,8 @@ Transcript::~Transcript() {
 
 void Transcript::Write(TimePoint at, std::string_view line) {
   const double seconds = std::chrono::duration<double>(at - start_).count();
-  std::fprintf(file_, "%10.3f  %.*s\n", seconds, static_cast<int>(line.size()), line.data());
+  std::fprintf(file_, monotonic_ ? "%.6f  %.*s\n" : "%10.3f  %.*s\n", seconds,
+               static_cast<int>(line.size()), line.data());
   std::fflush(file_);
 }
 

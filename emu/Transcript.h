@@ -1,6 +1,7 @@
 // The transcript: one line per event of the conversation, stamped with the
-// seconds since the emulator started, flushed at once so that a test or a
-// person can follow it live.
+// seconds since the emulator started (or, on request, since the epoch of the
+// system's monotonic clock, to the microsecond), flushed at once so that a
+// test or a person can follow it live.
 #pragma once
 
 #include <cstdio>
@@ -15,7 +16,7 @@ class Transcript {
  public:
   // Writes to the file `target` (created afresh), or to stderr for "-".
   // Throws std::runtime_error when the file can't be created.
-  Transcript(const std::string& target, TimePoint start);
+  Transcript(const std::string& target, TimePoint start, bool monotonic = false);
   ~Transcript();
   Transcript(const Transcript&) = delete;
   Transcript& operator=(const Transcript&) = delete;
@@ -26,6 +27,7 @@ class Transcript {
   std::FILE* file_ = nullptr;
   bool own_ = false;
   TimePoint start_;
+  bool monotonic_;
 };
 
 }  // namespace canalarm::emu

@@ -1,6 +1,6 @@
 // canalarm-emu: the CAN alarm module's bootloader on a pseudo-terminal, for
 // tests, benchmarks and for trying the tool without a module.
-#include <fcntl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "emu/EepromContents.h"
 #include "emu/EmuCommandLine.h"
@@ -23,29 +24,25 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// A stop signal wakes the loop through this pipe.
-int stopPipe[2] = {-1, -1};
-
-void OnStopSignal(int) {
-  const char byte = 0;
-  [[maybe_unused]] const auto ignored = write(stopPipe[1], &byte, 1);
-}
-
-void InstallStopSignals() {
-  if (pipe(stopPipe) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
-  for (int fd : stopPipe) fcntl(fd, F_SETFD, FD_CLOEXEC);
-  fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+// The stop signals are blocked and taken from a signalfd in the loop's own
+// poll: no asynchronous handler runs, so none can be deferred (as a
+// sanitizer's interceptors do) past the moment the loop goes to sleep.
+int BlockStopSignals() {
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
+  if (sigprocmask(SIG_BLOCK, &stops, nullptr) != 0)
+    throw std::system_error(errno, std::generic_category(), "sigprocmask");
+  const int fd = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "signalfd");
   std::signal(SIGPIPE, SIG_IGN);
+  return fd;
 }
 
 int Run(const canalarm::emu::EmuConfig& config) {
   using namespace canalarm::emu;
   const TimePoint start = Clock::now();
-  InstallStopSignals();
+  const int stopSignals = BlockStopSignals();
 
   // All that can fail is set up before the path is printed: whoever reads it
   // finds the link in place.
@@ -56,7 +53,7 @@ int Run(const canalarm::emu::EmuConfig& config) {
   std::unique_ptr<Transcript> transcript;
   ModuleEmulator::EventSink events;
   if (!config.transcript.empty()) {
-    transcript = std::make_unique<Transcript>(config.transcript, start);
+    transcript = std::make_unique<Transcript>(config.transcript, start, config.transcriptMonotonic);
     events = [t = transcript.get()](TimePoint at, std::string_view line) { t->Write(at, line); };
   }
   ModuleEmulator module(config.settings, config.eeprom, events);
@@ -67,7 +64,7 @@ int Run(const canalarm::emu::EmuConfig& config) {
   std::cerr << "; stop it with Ctrl+C" << std::endl;
 
   EmulatorLoop loop(port, module, config.loop);
-  const LoopEnd end = loop.Run(stopPipe[0]);
+  const LoopEnd end = loop.Run(stopSignals);
   if (transcript) {
     transcript->Write(Clock::now(), end == LoopEnd::kVanished ? "line closed, exiting"
                                     : end == LoopEnd::kResets ? "reset count reached, exiting"

@@ -1,6 +1,7 @@
 // The parameter fill and fold: folding what was filled gives the seven bytes
 // back, except where the tab can't show them (option byte 2 bits 0, 5 and 6;
-// FS1 beside FS3; PIN bytes above 9), and never touches the other 249 bytes.
+// FS1 beside FS3), and never touches the other 249 bytes. The PIN bytes come
+// back as they were, digits or not.
 // A tab state of any texts either folds into the seven bytes or is refused
 // before a byte changes.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -49,8 +50,8 @@ void CheckFoldOfFill(const Eeprom& eeprom) {
   const bool pinShown = std::all_of(kPinDigitAddresses.begin(), kPinDigitAddresses.end(),
                                     [&](std::uint8_t a) { return eeprom[a] <= 9; });
   Require(pinShown == (set.pin.size() == 4), "PIN text is four digits exactly when all are");
-  if (pinShown)
-    for (std::uint8_t a : kPinDigitAddresses) Require(folded[a] == eeprom[a], "PIN digit kept");
+  Require(pinShown || set.pin.empty(), "a module without a PIN shows none");
+  for (std::uint8_t a : kPinDigitAddresses) Require(folded[a] == eeprom[a], "PIN byte kept");
 }
 
 }  // namespace
@@ -93,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   CheckOthersKept(before, eeprom);
-  const std::string field = PinFieldText(set.pin);
+  Require(set.pin.size() == 4, "only a four-digit PIN folds without a module's own");
   for (std::size_t i = 0; i < 4; ++i)
-    Require(eeprom[kPinDigitAddresses[i]] == field[i] - '0', "PIN digit stored");
+    Require(eeprom[kPinDigitAddresses[i]] == set.pin[i] - '0', "PIN digit stored");
   Require((eeprom[kOptionByte2Address] & 0x61) == 0, "option byte 2 bits 0, 5, 6 written as 0");
   return 0;
 }

@@ -66,6 +66,9 @@ bool BootloaderLink::WakeBootloader(int ticks, const LinkTarget& target) {
     if (target.parametersBar) SetProgressPosition(ProgressBarId::Parameters, countdown.Value());
     host_.ProcessEvents();
   } while (countdown.Value() >= 1 && !found);
+  // The answer is read before the pass pumps events: a Cancel that came
+  // meanwhile must still stop the operation before its first packet.
+  if (found && CancelPending()) found = false;
 
   if (target.programmingBar) SetProgressPosition(ProgressBarId::Programming, Progress(ProgressBarId::Programming).minimum);
   if (target.parametersBar) SetProgressPosition(ProgressBarId::Parameters, Progress(ProgressBarId::Parameters).minimum);
@@ -110,6 +113,11 @@ AckResult BootloaderLink::WaitAck() {
     if (port_.ByteAvailable()) break;
   }
   return {WaitResult::Done, static_cast<std::uint8_t>(port_.ReadByte() ^ key_)};
+}
+
+bool BootloaderLink::CancelPending() {
+  host_.ProcessEvents();
+  return host_.TheCountdown().CancelRequested();
 }
 
 int BootloaderLink::ReadReply(std::size_t count, PacketBuffer& buffer) {

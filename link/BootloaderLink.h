@@ -67,8 +67,9 @@ class BootloaderLink {
 
   // Arms the countdown with `ticks`, repeats the wake-up pair until the
   // bootloader answers or the countdown runs out, and agrees the link key.
-  // Reports the search and its end to the target's messages. When not found,
-  // the port is closed; the countdown is then 0 (no answer) or -1 (cancelled).
+  // Reports the search and its end to the target's messages. A Cancel taken
+  // up to the agreement counts as not found. When not found, the port is
+  // closed; the countdown is then 0 (no answer) or -1 (cancelled).
   bool WakeBootloader(int ticks, const LinkTarget& target);
 
   // Sends one packet: the first `length` bytes of `buffer` as its data. The
@@ -78,6 +79,11 @@ class BootloaderLink {
 
   // Arms the countdown with 30 ticks and waits for one acknowledgement byte.
   AckResult WaitAck();
+
+  // Pumps the host's events once and tells whether the user has cancelled
+  // the running operation. Asked right before every packet that writes into
+  // the module, so that nothing is written after a Cancel.
+  bool CancelPending();
 
   // Reads `count` reply bytes into `buffer`, unmasked, on the countdown as it
   // stands (it is not armed here). When the countdown ends first, the bytes
@@ -111,7 +117,9 @@ class BootloaderLink {
   // One operation at a time: an operation holds this while it runs.
   class Session {
    public:
+    // A Cancel pressed while no operation ran does not count for this one.
     explicit Session(BootloaderLink& link) : link_(link), acquired_(!link.busy_) {
+      if (acquired_) link_.host_.TheCountdown().ClearCancel();
       link_.busy_ = true;
     }
     ~Session() {

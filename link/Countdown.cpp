@@ -3,17 +3,19 @@
 namespace canalarm {
 
 void Countdown::Arm(std::int32_t ticks, LinkClock::time_point now) {
+  if (cancelled_) return;
   value_ = ticks;
   EnableTicker(now);
 }
 
 void Countdown::EnableTicker(LinkClock::time_point now) {
-  if (!nextTick_) nextTick_ = now + kTickInterval;
+  if (!nextTick_ && !cancelled_) nextTick_ = now + kTickInterval;
 }
 
 void Countdown::Cancel() {
   nextTick_.reset();
   value_ = -1;
+  cancelled_ = true;
 }
 
 void Countdown::Tick() {

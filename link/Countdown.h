@@ -3,7 +3,9 @@
 //
 // Positive: ticks of 50 ms left for the current wait; 0: time is up; -1: the
 // user cancelled. The operations arm it before a wait, the ticker decrements
-// it, Cancel sets it to -1. Ticks are delivered by the host's event pump, at
+// it, Cancel sets it to -1. A Cancel is held until the next operation
+// starts: arming a wait does not overwrite it, so a Cancel pressed between
+// two packets still stops the operation. Ticks are delivered by the host's event pump, at
 // most one per pump: ticks missed while the pump did not run (a blocking
 // sleep, a busy window) are not piled up.
 #pragma once
@@ -23,14 +25,20 @@ class Countdown {
   std::int32_t Value() const { return value_; }
 
   // countdown := ticks, and the ticker enabled. Enabling a ticker that runs
-  // already keeps its phase, as a window timer does.
+  // already keeps its phase, as a window timer does. While a Cancel is held
+  // the countdown stays at -1 and the ticker off.
   void Arm(std::int32_t ticks, LinkClock::time_point now);
 
   // Enables the ticker without touching the value.
   void EnableTicker(LinkClock::time_point now);
 
-  // The user's Cancel: the ticker stops and the countdown becomes -1.
+  // The user's Cancel: the ticker stops and the countdown becomes -1, and
+  // stays so until ClearCancel().
   void Cancel();
+  bool CancelRequested() const { return cancelled_; }
+  // Forgets a Cancel: called when an operation starts, so that a Cancel
+  // pressed while nothing ran does not stop the next operation.
+  void ClearCancel() { cancelled_ = false; }
 
   // One tick of the ticker: the countdown goes down by one, and the ticker
   // stops once it is below 1.
@@ -46,6 +54,7 @@ class Countdown {
 
  private:
   std::int32_t value_ = 0;
+  bool cancelled_ = false;
   std::optional<LinkClock::time_point> nextTick_;
 };
 

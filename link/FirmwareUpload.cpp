@@ -39,7 +39,21 @@ LinkOutcome AckFailure(BootloaderLink& link, WaitResult wait) {
   return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
 }
 
-LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadOptions& options) {
+// Sends one write packet and waits for its acknowledgement, unless the user
+// has cancelled; keeps count of what the module took.
+AckResult WriteBlock(BootloaderLink& link, std::uint8_t command, std::uint16_t address,
+                     const PacketBuffer& buffer, UploadReport& report) {
+  if (link.CancelPending()) return {WaitResult::Cancelled, 0};
+  link.SendPacket(command, address, buffer, kBlockSize);
+  const AckResult ack = link.WaitAck();
+  if (ack.wait != WaitResult::Done) report.partial = true;  // it may have been written
+  if (ack.wait == WaitResult::Done && ack.code == 0) ++report.blocksWritten;
+  if (ack.wait == WaitResult::Done) report.refusalCode = ack.code;
+  return ack;
+}
+
+LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadOptions& options,
+                       UploadReport& report) {
   LinkHost& host = link.Host();
   FirmwareImages& images = shared.images;
   if (images.highestFlash == -1) {
@@ -62,8 +76,7 @@ LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadO
     link.Port().ClearInput();
     CopyBlock(images.flash, block, buffer);
     const auto address = static_cast<std::uint16_t>(block * kBlockSize);
-    link.SendPacket(kCmdWriteFlash, address, buffer, kBlockSize);
-    const AckResult ack = link.WaitAck();
+    const AckResult ack = WriteBlock(link, kCmdWriteFlash, address, buffer, report);
     if (ack.wait != WaitResult::Done) return AckFailure(link, ack.wait);
     if (ack.code != 0) {
       link.Report(kTarget, std::string(host.Messages().Text(MessageRole::msgFlashWriteError)) + Hex8(address) +
@@ -78,7 +91,8 @@ LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadO
   return LinkOutcome::Done;
 }
 
-LinkOutcome WriteEeprom(BootloaderLink& link, SharedImages& shared, const UploadOptions& options) {
+LinkOutcome WriteEeprom(BootloaderLink& link, SharedImages& shared, const UploadOptions& options,
+                        UploadReport& report) {
   LinkHost& host = link.Host();
   FirmwareImages& images = shared.images;
   if (images.highestEeprom == -1) {
@@ -97,9 +111,8 @@ LinkOutcome WriteEeprom(BootloaderLink& link, SharedImages& shared, const Upload
   PacketBuffer buffer{};
   for (std::int32_t block = 0; block <= lastBlock; ++block) {
     CopyBlock(images.eeprom, block, buffer);
-    link.SendPacket(kCmdWriteEeprom, static_cast<std::uint16_t>(block * kBlockSize), buffer,
-                    kBlockSize);
-    const AckResult ack = link.WaitAck();
+    const AckResult ack = WriteBlock(
+        link, kCmdWriteEeprom, static_cast<std::uint16_t>(block * kBlockSize), buffer, report);
     if (ack.wait != WaitResult::Done) return AckFailure(link, ack.wait);
     if (ack.code != 0) {
       link.Report(kTarget, std::string(host.Messages().Text(MessageRole::msgEepromWriteError)) +
@@ -135,10 +148,21 @@ void Finish(BootloaderLink& link) {
   }
 }
 
+// An upload that ends early after the module took blocks says so: the
+// module won't run what it holds.
+LinkOutcome EndedEarly(BootloaderLink& link, UploadReport& report, LinkOutcome outcome) {
+  if (report.blocksWritten > 0) report.partial = true;
+  if (report.partial) link.Report(kTarget, MessageRole::msgIncompleteFirmware);
+  return outcome;
+}
+
 }  // namespace
 
 LinkOutcome RunFirmwareUpload(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                              const UploadOptions& options) {
+                              const UploadOptions& options, UploadReport* reportOut) {
+  UploadReport unused;
+  UploadReport& report = reportOut != nullptr ? *reportOut : unused;
+  report = UploadReport{};
   BootloaderLink::Session session(link);
   if (!session.Acquired()) return LinkOutcome::NotAllowed;
   LinkHost& host = link.Host();
@@ -166,11 +190,18 @@ LinkOutcome RunFirmwareUpload(BootloaderLink& link, SharedImages& shared, const 
     return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
   link.Port().ClearInput();
 
-  LinkOutcome outcome = WriteFlash(link, shared, options);
-  if (outcome != LinkOutcome::Done) return outcome;
-  if (options.eeprom) {
-    outcome = WriteEeprom(link, shared, options);
-    if (outcome != LinkOutcome::Done) return outcome;
+  try {
+    LinkOutcome outcome = WriteFlash(link, shared, options, report);
+    if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
+    if (options.eeprom) {
+      outcome = WriteEeprom(link, shared, options, report);
+      if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
+    }
+  } catch (...) {
+    // A port error (a pulled adapter) leaves the upload as it came, but the
+    // module may hold part of the firmware all the same.
+    EndedEarly(link, report, LinkOutcome::CommError);
+    throw;
   }
 
   host.SetStatus("Reset CPU...");

@@ -13,6 +13,8 @@ enum class LinkOutcome {
   CommError,       // an answer timed out
   WriteRefused,    // the module answered a write with an error code
   VerifyFailed,    // the EEPROM read back differs from what was written
+  ReadsDiffer,     // two reads of the module's EEPROM disagree; nothing written
+  PinIncomplete,   // a parameter write with a PIN that is not four digits
   NotAllowed,      // refused before starting: another operation runs, or a
                    // parameter write without a complete read of the module
 };

@@ -1,5 +1,7 @@
 #include "params/ParameterBlock.h"
 
+#include <algorithm>
+
 #include "firmware/HexRecordReader.h"
 
 namespace canalarm {
@@ -7,7 +9,6 @@ namespace canalarm {
 namespace {
 
 constexpr std::size_t kPinLength = 4;
-constexpr char kPinUnfilled = '2';
 
 constexpr OptionSwitch kSwitches[] = {
     {"soundOff", 0x21, 0x01, &ParameterSet::soundOff, "RadioButton4", "RadioButton5"},
@@ -60,8 +61,13 @@ ParameterSet FillParameters(std::span<const std::uint8_t, 256> eeprom) {
       set.*sw.field = bit;
     }
   }
+  std::array<std::uint8_t, kPinLength> pin{};
+  for (std::size_t i = 0; i < kPinLength; ++i) pin[i] = eeprom[kPinDigitAddresses[i]];
+  set.modulePin = pin;
   set.pin.clear();
-  for (std::uint8_t address : kPinDigitAddresses) set.pin += std::to_string(eeprom[address]);
+  if (ModuleHasPin(set)) {
+    for (std::uint8_t digit : pin) set.pin += static_cast<char>('0' + digit);
+  }
 
   const std::uint8_t program = eeprom[kProgramNumberAddress];
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -70,16 +76,20 @@ ParameterSet FillParameters(std::span<const std::uint8_t, 256> eeprom) {
   return set;
 }
 
-std::string PinFieldText(std::string_view pin) {
-  std::string text(pin.substr(0, kPinLength));
-  text.resize(kPinLength, kPinUnfilled);
-  return text;
+bool ModuleHasPin(const ParameterSet& set) {
+  return set.modulePin &&
+         std::all_of(set.modulePin->begin(), set.modulePin->end(), [](std::uint8_t b) { return b <= 9; });
 }
 
 void FoldParameters(const ParameterSet& set, std::span<std::uint8_t, 256> eeprom) {
-  const std::string pin = PinFieldText(set.pin);
   std::array<std::uint8_t, kPinLength> digits{};
-  for (std::size_t i = 0; i < kPinLength; ++i) digits[i] = PinDigit(pin[i]);
+  if (set.pin.empty() && set.modulePin && !ModuleHasPin(set)) {
+    // A module without a PIN keeps its bytes: nobody typed one.
+    digits = *set.modulePin;
+  } else {
+    if (set.pin.size() != kPinLength) throw ParameterError("the PIN must have four digits");
+    for (std::size_t i = 0; i < kPinLength; ++i) digits[i] = PinDigit(set.pin[i]);
+  }
 
   std::uint8_t option1 = 0;
   std::uint8_t option2 = 0;

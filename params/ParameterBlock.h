@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -42,9 +43,13 @@ struct ParameterSet {
   bool fs2 = false;              //      FS2 (arming/disarming)
   bool fs3 = false;              //      FS3 (constant during alarm)
   bool modeFA = false;           // operating mode: 1 "FA", 0 "FI"
-  // The PIN field's text: the decimal text of each digit byte in turn. Only its
-  // first four characters fit the field; a position left unfilled reads "2".
+  // The PIN field's text: four digits, or fewer while the fitter types. Empty
+  // after a read of a module whose PIN bytes are not all 0..9 (an erased
+  // module has no PIN).
   std::string pin;
+  // The four PIN bytes as the module held them, in digit order, from the
+  // read that filled this set; nothing before a read.
+  std::optional<std::array<std::uint8_t, 4>> modulePin;
   // The CAN program number field's text: the byte as two hex digits.
   std::string programNumber = "11";
   // Numeric copy of the program number that the spin buttons step.
@@ -64,7 +69,8 @@ struct OptionSwitch {
 // Both option bytes, bit by bit in the order the tab is filled (FS1 before FS3).
 std::span<const OptionSwitch> OptionSwitches();
 
-// A PIN character is not a decimal digit: the write must not go ahead.
+// The PIN is not four digits (and not the module's own PIN left alone): the
+// write must not go ahead.
 class ParameterError : public std::invalid_argument {
  public:
   using std::invalid_argument::invalid_argument;
@@ -76,21 +82,22 @@ void SetFs1(ParameterSet& set, bool checked);
 void SetFs3(ParameterSet& set, bool checked);
 
 // Reads the tab's state out of an EEPROM image. The values are taken as they
-// are (PIN bytes above 9 give their full decimal text, a program number that
-// is not BCD its two hex digits and a spin value from its nibbles); the FS
-// interlock runs as the boxes are set, so an image with both FS1 and FS3 set
-// shows FS3 only.
+// are (a program number that is not BCD gives its two hex digits and a spin
+// value from its nibbles), except the PIN: four bytes 0..9 give its digits,
+// anything else an empty PIN (the module has none); the bytes themselves are
+// kept in `modulePin`. The FS interlock runs as the boxes are set, so an
+// image with both FS1 and FS3 set shows FS3 only.
 ParameterSet FillParameters(std::span<const std::uint8_t, 256> eeprom);
 
 // Writes the tab's state into the seven parameter bytes of `eeprom`; the
-// other 249 bytes are not touched. Option byte 2 is rebuilt from zero. Throws
-// ParameterError, before changing any byte, when a PIN character is not a
-// digit.
+// other 249 bytes are not touched. Option byte 2 is rebuilt from zero. The
+// PIN bytes get the four digits of `pin`; an empty `pin` from a module
+// without a PIN writes that module's bytes back as they were. Throws
+// ParameterError, before changing any byte, for any other PIN.
 void FoldParameters(const ParameterSet& set, std::span<std::uint8_t, 256> eeprom);
 
-// The four characters the PIN field holds for `pin`: its first four, with "2"
-// for every position it doesn't fill.
-std::string PinFieldText(std::string_view pin);
+// Whether the PIN bytes read from the module are four digits 0..9.
+bool ModuleHasPin(const ParameterSet& set);
 
 // The spin buttons of the CAN program number: 11..99 with no units digit 0,
 // the ends do not wrap.

@@ -63,26 +63,36 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
     return countdown == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
   }
 
-  tab.Fill(FillParameters(eeprom));
+  const ParameterSet read = FillParameters(eeprom);
+  tab.Fill(read);
   shared.eepromHoldsModuleRead = true;
   tab.SetWriteEnabled(true);
   link.Report(kTarget, MessageRole::msgDone);
+  if (!ModuleHasPin(read)) link.Report(kTarget, MessageRole::msgNoPinSet);
   host.SetStatus("OK. Restart CPU...");
   link.SendPacket(kCmdReset, 0, area, 0);
   return LinkOutcome::Done;
 }
 
 LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                              ParameterTab& tab, const ParameterWriteOptions& options) {
+                              ParameterTab& tab, const ParameterWriteOptions& options,
+                              ParameterWriteReport* report) {
   BootloaderLink::Session session(link);
   if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
   LinkHost& host = link.Host();
+  auto& eeprom = shared.images.eeprom;
+  // Folded before the port is touched: a PIN the fitter has not finished
+  // typing must never reach the module.
+  try {
+    FoldParameters(tab.Current(), eeprom);
+  } catch (const ParameterError&) {
+    link.Report(kTarget, MessageRole::msgPinIncomplete);
+    return LinkOutcome::PinIncomplete;
+  }
   if (!link.OpenLinkPort(port, false)) {
     link.Report(kTarget, MessageRole::msgPortOpenError);
     return LinkOutcome::PortOpenError;
   }
-  auto& eeprom = shared.images.eeprom;
-  FoldParameters(tab.Current(), eeprom);
   if (!link.WakeBootloader(kParameterWriteTicks, kTarget))
     return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
 
@@ -98,8 +108,11 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
   for (int block = 0; block < kBlocks; ++block) {
     const auto address = static_cast<std::uint16_t>(block * kBlockSize);
     std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
-    link.SendPacket(kCmdWriteEeprom, address, area, kBlockSize);
-    const AckResult ack = link.WaitAck();
+    AckResult ack{WaitResult::Cancelled, 0};
+    if (!link.CancelPending()) {
+      link.SendPacket(kCmdWriteEeprom, address, area, kBlockSize);
+      ack = link.WaitAck();
+    }
     if (ack.wait != WaitResult::Done) {
       const bool cancelled = ack.wait == WaitResult::Cancelled;
       link.Report(kTarget, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
@@ -108,6 +121,7 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
       return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
     }
     if (ack.code != 0) {
+      if (report != nullptr) report->refusalCode = ack.code;
       link.Report(kTarget, MessageRole::msgEepromWriteError);
       link.Close();
       link.SetProgressPosition(kBar, link.Progress(kBar).minimum);

@@ -17,17 +17,26 @@ struct ParameterWriteOptions {
   bool verify = false;  // read the EEPROM back before the reset and compare
 };
 
+// What a parameter write met besides its outcome.
+struct ParameterWriteReport {
+  std::uint8_t refusalCode = 0;  // the module's error code for a refused block
+};
+
 // Reads the module's EEPROM into `shared.images.eeprom` and fills `tab`. The
 // right to write is withdrawn when the read starts and given back only when
-// it completes. The port stays open after the block phase.
+// it completes. A module whose PIN bytes are not digits is said to have no
+// PIN. The port stays open after the block phase.
 LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
                              ParameterTab& tab);
 
 // Folds `tab` into the EEPROM image and writes all 256 bytes. Refused
 // (NotAllowed, nothing sent) unless the image holds a complete read of the
-// module. Throws ParameterError, before the wake-up, for a PIN that is not
-// four digits. The port is closed at the end.
+// module; refused (PinIncomplete, said in the status field, port untouched)
+// for a PIN that is not four digits, unless it is left empty for a module
+// without one. A Cancel stops it before the next block. The port is closed
+// at the end.
 LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                              ParameterTab& tab, const ParameterWriteOptions& options = {});
+                              ParameterTab& tab, const ParameterWriteOptions& options = {},
+                              ParameterWriteReport* report = nullptr);
 
 }  // namespace canalarm

@@ -26,8 +26,19 @@ loop:
 
         org     0xF00000        ; data EEPROM
         de      0x01, 0x02, 0x03, 0x04
-        org     0xF00021        ; parameter block: option byte 1
-        de      0xA5
+        ; The parameter block, as a fitter finds it on a module fresh from
+        ; the workshop: sound off, automatic arming and the FI function on,
+        ; PIN 2580, CAN program 23, channel II on LiteON, hazard lights FS2.
+        org     0xF00021        ; option byte 1
+        de      0x0B
+        org     0xF00026        ; PIN digits 1 and 3
+        de      0x02, 0x08
+        org     0xF00028        ; CAN program number, packed BCD
+        de      0x23
+        org     0xF00061        ; option byte 2
+        de      0x0A
+        org     0xF00066        ; PIN digits 2 and 4
+        de      0x05, 0x00
         org     0xF000F0        ; version text, 16 bytes
         de      "DEMO FW v1.02   "
         end

@@ -598,6 +598,10 @@ void TSerlBaseDispatcher::WriteLoop() {
     int written = DevWrite(block, length, *outputAbort_);
     if (written == -sysOperationAborted) {
       LogEvent(TLogEvent::WriteAborted, length);
+      // A write the driver aborted on its own leaves the bytes queued, and a
+      // ring that is not empty wakes no one: go round again, unless a
+      // discard or a stop asked for the abort.
+      if (!discarding_ && !stop_ && !closePending_) output_->Set();
       started_->Set();
       return;
     }
@@ -614,6 +618,7 @@ int TSerlBaseDispatcher::DiscardOutput() {
   if (outThread_ && outThread_->Running() && outputAbort_) {
     // Take the ring from the output thread: abort its write and wait until it
     // has acknowledged, so that it no longer reads the bytes being dropped.
+    discarding_ = true;
     started_->Reset();
     outputAbort_->Set();
     started_->Wait(5000);
@@ -623,6 +628,7 @@ int TSerlBaseDispatcher::DiscardOutput() {
     outRing_.Clear();
     ++outGeneration_;
   }
+  discarding_ = false;
   LogEvent(TLogEvent::Purge, 0);
   return deviceOpen_ ? DevPurge(purgeTransmitSide) : 0;
 }

@@ -231,6 +231,7 @@ class TSerlBaseDispatcher {
   TSerlRing inRing_;
   TSerlRing outRing_;
   std::uint32_t outGeneration_ = 0;  // bumped when the output ring is emptied
+  std::atomic<bool> discarding_{false};  // a discard is taking the ring from the writer
 
   std::unique_ptr<TComThread> comThread_;
   std::unique_ptr<TDispThread> dispThread_;

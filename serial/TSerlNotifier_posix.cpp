@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <system_error>
 
 namespace canalarm::serl {
@@ -34,12 +35,26 @@ std::uint32_t TSerlNotifier::Take() noexcept {
 }
 
 bool TSerlNotifier::Wait(int timeoutMs) const noexcept {
-  pollfd p{Descriptor(), POLLIN, 0};
-  int r;
-  do {
-    r = ::poll(&p, 1, timeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return pending_.load() != 0;
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (pending_.load() != 0) return true;
+    int waitMs = -1;
+    if (timeoutMs >= 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      waitMs = static_cast<int>(left.count());
+    }
+    pollfd p{Descriptor(), POLLIN, 0};
+    const int r = ::poll(&p, 1, waitMs);
+    if (r < 0 && errno != EINTR) return pending_.load() != 0;
+    if (r <= 0 || pending_.load() != 0) continue;
+    // Readable with nothing pending: a Post raced with a Take and wrote
+    // after the message was taken. Drain it, or every wait would return at
+    // once until the next message. A post landing meanwhile is seen above.
+    std::uint64_t value = 0;
+    [[maybe_unused]] auto n = ::read(Descriptor(), &value, sizeof value);
+  }
 }
 
 }  // namespace canalarm::serl

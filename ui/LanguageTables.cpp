@@ -13,7 +13,7 @@ constexpr std::array<std::string_view, kMessageRoleCount> kMessageRoleNames{
     "msgPortOpenError",  "msgCommError",     "msgSearching",        "msgWritingFlash",
     "msgFlashWriteError", "msgNoFlashData",  "msgWritingEeprom",    "msgEepromWriteError",
     "msgNoEepromData",   "msgDone",          "msgNoFileSelected",   "msgProgramVersion",
-    "msgReadingEeprom",
+    "msgReadingEeprom",  "msgIncompleteFirmware", "msgPinIncomplete", "msgNoPinSet",
 };
 
 }  // namespace

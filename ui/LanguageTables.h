@@ -8,7 +8,7 @@
 //   1. the captions of CaptionGroup::ProgrammingTab,
 //   2. the brand variant (ui/BrandVariants.h),
 //   3. the captions of CaptionGroup::TabPages,
-//   4. the seventeen messages in MessageRole order (ui/MessageSet.h),
+//   4. the messages in MessageRole order (ui/MessageSet.h),
 //   5. the captions of CaptionGroup::ParametersTab.
 // The captions of GroupBox8 and GroupBox10 are always given in their FI form;
 // the operating-mode handler turns the first upper-case 'I' into 'A' for FA.
@@ -78,9 +78,14 @@ enum class MessageRole : std::uint8_t {
   msgNoFileSelected,
   msgProgramVersion,
   msgReadingEeprom,
+  // Said where a write could reach the module unmeant: an upload that ended
+  // early, a PIN that is not complete, a module without a PIN.
+  msgIncompleteFirmware,
+  msgPinIncomplete,
+  msgNoPinSet,
 };
 
-inline constexpr std::size_t kMessageRoleCount = 17;
+inline constexpr std::size_t kMessageRoleCount = 20;
 
 constexpr std::size_t MessageRoleIndex(MessageRole role) {
   return static_cast<std::size_t>(role);

@@ -156,6 +156,24 @@ const std::array<LanguageTexts, kMessageRoleCount> kMessageRows{{
     // msgReadingEeprom: English in every language but Polish.
     {"Odczyt EEPROM...", "Reading EEPROM...", "Reading EEPROM...", "Reading EEPROM...",
      "Reading EEPROM...", "Reading EEPROM...", "Reading EEPROM..."},
+    // msgIncompleteFirmware
+    {"Moduł zawiera teraz niekompletne oprogramowanie: przed użyciem zapisz plik ponownie",
+     "The module now holds incomplete firmware: write the file again before use",
+     "Das Modul enthält jetzt unvollständige Firmware: Datei vor Gebrauch erneut schreiben",
+     "В модуле теперь неполная прошивка: перед использованием запишите файл ещё раз",
+     "Modul teraz obsahuje neúplný firmvér: pred použitím súbor zapíšte znova",
+     "Modul nyní obsahuje neúplný firmware: před použitím soubor zapište znovu",
+     "A modulban most hiányos firmware van: használat előtt írja be újra a fájlt"},
+    // msgPinIncomplete
+    {"Kod PIN musi mieć cztery cyfry", "The PIN code must have four digits",
+     "Der PIN-Code muss vier Ziffern haben", "PIN-код должен состоять из четырёх цифр",
+     "PIN kód musí mať štyri číslice", "PIN kód musí mít čtyři číslice",
+     "A PIN kódnak négy számjegyből kell állnia"},
+    // msgNoPinSet
+    {"Moduł nie ma ustawionego kodu PIN", "The module has no PIN code set",
+     "Im Modul ist kein PIN-Code gesetzt", "В модуле не задан PIN-код",
+     "Modul nemá nastavený PIN kód", "Modul nemá nastavený PIN kód",
+     "A modulban nincs beállítva PIN kód"},
 }};
 
 }  // namespace canalarm::detail

@@ -1,4 +1,4 @@
-// The message set: the seventeen status/log texts of the current language and
+// The message set: the status/log texts of the current language and
 // the current brand's web address. Operations read a text at the moment they
 // show it, so a message always appears in the language applied last.
 //
@@ -22,7 +22,7 @@ class MessageSet {
   std::string_view Text(MessageRole role) const;
   std::string_view BrandWebAddress() const { return brandWebAddress_; }
 
-  // Rewrites the seventeen texts; the web address stays.
+  // Rewrites every text; the web address stays.
   void Refill(Language language);
 
   // Set when a brand variant is applied.

@@ -296,7 +296,9 @@ QWidget* TfrmMain::CreateParametersTab() {
   fieldFont.setPixelSize(14);
   QGroupBox* pinGroup = Group("GroupBox9");
   PIN = Named(new QLineEdit, "PIN");
-  PIN->setInputMask(QStringLiteral("9999;2"));
+  // Unfilled positions show as blanks: a PIN the fitter did not type must
+  // not look like (or become) digits.
+  PIN->setInputMask(QStringLiteral("0000; "));
   PIN->setMaxLength(4);
   PIN->setText(QString());
   PIN->setFont(fieldFont);

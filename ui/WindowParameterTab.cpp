@@ -45,7 +45,8 @@ void WindowParameterTab::Fill(const ParameterSet& set) {
       Control(bit ? option.controlForOne : option.controlForZero)->setChecked(true);
     }
   }
-  pin_->setText(ToQString(PinFieldText(set.pin)));
+  pin_->setText(ToQString(set.pin));
+  modulePin_ = set.modulePin;
   programNumber_->setText(ToQString(set.programNumber));
   spinValue_ = set.spinValue;
 }
@@ -54,7 +55,9 @@ ParameterSet WindowParameterTab::Current() const {
   ParameterSet set;
   for (const OptionSwitch& option : OptionSwitches())
     set.*option.field = Control(option.controlForOne)->isChecked();
-  set.pin = ToStdString(pin_->displayText());
+  // The digits typed, without the mask's blanks.
+  set.pin = ToStdString(pin_->text().remove(QLatin1Char(' ')));
+  set.modulePin = modulePin_;
   set.programNumber = ToStdString(programNumber_->text());
   set.spinValue = spinValue_;
   return set;

@@ -2,12 +2,14 @@
 //
 // Fill sets the controls the way clicks would, so the window's change
 // handlers (mode captions, FS1/FS3 interlock) run as they do for the user.
-// Current reads the PIN from the field's display text: with the input mask's
-// blank character "2", that is the only text that keeps typed 2s and shows
-// unfilled positions as "2".
+// Current reads the PIN as the digits typed into the field, without the
+// mask's blanks, and carries the PIN bytes of the last read along, so that
+// the write can leave a module without a PIN as it was.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "params/ParameterTab.h"
@@ -42,6 +44,7 @@ class WindowParameterTab : public ParameterTab {
   QLineEdit* pin_;
   QLineEdit* programNumber_;
   std::uint8_t spinValue_ = 11;
+  std::optional<std::array<std::uint8_t, 4>> modulePin_;
 };
 
 }  // namespace canalarm::ui

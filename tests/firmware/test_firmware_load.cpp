@@ -162,7 +162,13 @@ TEST(FirmwareLoad, AssembledFilesMatchTheirSources) {
     EXPECT_EQ(images.eeprom[0x00], 0x01);
     EXPECT_EQ(images.eeprom[0x03], 0x04);
     EXPECT_EQ(images.eeprom[0x04], 0xFF);
-    EXPECT_EQ(images.eeprom[0x21], 0xA5);
+    EXPECT_EQ(images.eeprom[0x21], 0x0B);
+    // PIN 2580: digits 1 and 3 at 0x26 and 0x27, digits 2 and 4 at 0x66 and 0x67.
+    EXPECT_EQ(images.eeprom[0x26], 2);
+    EXPECT_EQ(images.eeprom[0x66], 5);
+    EXPECT_EQ(images.eeprom[0x27], 8);
+    EXPECT_EQ(images.eeprom[0x67], 0);
+    EXPECT_EQ(images.eeprom[0x28], 0x23);
     EXPECT_EQ(std::string(images.eeprom.begin() + 0xF0, images.eeprom.end()), "DEMO FW v1.02   ");
     EXPECT_EQ(images.highestEeprom, 0xFF);
     // CONFIG: OSC = HS (CONFIG1H = 0x02), WDT = OFF (CONFIG2H bit 0 clear).

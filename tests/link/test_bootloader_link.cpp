@@ -168,11 +168,12 @@ TEST(WaitAck, AnswersTimeOutAndCancel) {
     EXPECT_EQ(f.host.Elapsed(), milliseconds(300));
   }
   {
-    // A Cancel pressed before the wait is overwritten when the wait arms.
+    // A Cancel pressed before the wait (between two packets) is not
+    // overwritten when the wait arms.
     Fixture f;
     f.host.TheCountdown().Cancel();
     f.port.Deliver(0x00 ^ 0x5A, milliseconds(100));
-    EXPECT_EQ(f.link.WaitAck().wait, WaitResult::Done);
+    EXPECT_EQ(f.link.WaitAck().wait, WaitResult::Cancelled);
   }
 }
 

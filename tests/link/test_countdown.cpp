@@ -32,14 +32,21 @@ TEST(Countdown, MissedTicksDoNotPileUp) {
   EXPECT_EQ(*countdown.NextTickDue(), t0 + milliseconds(550));
 }
 
-TEST(Countdown, CancelAndRearm) {
+TEST(Countdown, CancelIsHeldUntilTheNextOperation) {
   Countdown countdown;
   const LinkClock::time_point t0{};
   countdown.Arm(10, t0);
   countdown.Cancel();
   EXPECT_EQ(countdown.Value(), -1);
+  EXPECT_TRUE(countdown.CancelRequested());
   EXPECT_FALSE(countdown.TickerEnabled());
-  // Arming again overwrites a Cancel that came before the wait.
+  // The next wait's arming does not overwrite it: the Cancel between two
+  // packets stops the operation.
+  countdown.Arm(30, t0 + milliseconds(10));
+  EXPECT_EQ(countdown.Value(), -1);
+  EXPECT_FALSE(countdown.TickerEnabled());
+  // A new operation forgets it and arms as usual.
+  countdown.ClearCancel();
   countdown.Arm(30, t0 + milliseconds(10));
   EXPECT_EQ(countdown.Value(), 30);
   EXPECT_EQ(*countdown.NextTickDue(), t0 + milliseconds(60));

@@ -56,6 +56,8 @@ struct Bench {
 
 constexpr PortChoice kCom1{1, "", 9600};
 
+std::string English(MessageRole role) { return std::string(Message(Language::English, role)); }
+
 std::string WriteDemoFile(const test::TempDir& dir) {
   return dir.Write("demo.hex",
                    ":0400000000EF01F01C\n"
@@ -132,10 +134,12 @@ TEST(FirmwareUpload, FailuresStopWithoutReset) {
     std::optional<milliseconds> cancelAt;
     LinkOutcome outcome;
     std::string lastLine;
+    bool partial = true;  // blocks were written before the end
   };
   std::vector<Case> cases;
   {
-    Case c{"flash error", {}, {}, LinkOutcome::WriteRefused, "FLASH writing error00000200; error code 5"};
+    Case c{"flash error", {}, {}, LinkOutcome::WriteRefused, "FLASH writing error00000200; error code 5",
+           false};
     c.settings.errors.push_back({emu::Memory::kFlash, 32, 5});
     cases.push_back(c);
   }
@@ -156,7 +160,7 @@ TEST(FirmwareUpload, FailuresStopWithoutReset) {
     cases.push_back(c);
   }
   {
-    Case c{"no bootloader", {}, {}, LinkOutcome::NoBootloader, "Bootloader no response"};
+    Case c{"no bootloader", {}, {}, LinkOutcome::NoBootloader, "Bootloader no response", false};
     c.settings.answerAfter = 1000;
     cases.push_back(c);
   }
@@ -166,8 +170,17 @@ TEST(FirmwareUpload, FailuresStopWithoutReset) {
     if (c.cancelAt) bench.host.cancelAt = VirtualTime{} + *c.cancelAt;
     UploadOptions options;
     options.decode = false;
-    EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, options), c.outcome) << c.name;
-    EXPECT_EQ(bench.host.log.back(), c.lastLine) << c.name;
+    UploadReport report;
+    EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, options, &report), c.outcome)
+        << c.name;
+    EXPECT_EQ(report.partial, c.partial) << c.name;
+    // A module left with part of the firmware is said to be so, last.
+    std::vector<std::string> expected{c.lastLine};
+    if (c.partial) expected.push_back(English(MessageRole::msgIncompleteFirmware));
+    EXPECT_EQ(std::vector<std::string>(bench.host.log.end() - static_cast<long>(expected.size()),
+                                       bench.host.log.end()),
+              expected)
+        << c.name;
     EXPECT_EQ(bench.module->Counts().resets, 0) << c.name;
     EXPECT_FALSE(bench.port.IsOpen()) << c.name;
   }
@@ -204,7 +217,8 @@ TEST(ParameterWrite, OnlyAfterACompleteReadAndThenOnlyOnce) {
   ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
   EXPECT_TRUE(bench.tab.WriteEnabled());
   EXPECT_EQ(bench.host.statusHistory,
-            (Lines{"Waiting for bootloader...", "OK", "OK", "Reading EEPROM...", "Finished"}));
+            (Lines{"Waiting for bootloader...", "OK", "OK", "Reading EEPROM...", "Finished",
+                   "The module has no PIN code set"}));
   bench.tab.Values().pin = "0907";
   ASSERT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
   EXPECT_EQ(bench.module->Eeprom()[0x66], 9);
@@ -239,14 +253,49 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
   EXPECT_FALSE(bench.port.IsOpen());
 }
 
-TEST(ParameterWrite, NonDigitPinSendsNothing) {
+TEST(ParameterWrite, IncompletePinSendsNothing) {
   Bench bench;
   ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
   const int packets = bench.Packets();
-  bench.tab.Values().pin = "12x4";
-  EXPECT_THROW(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), ParameterError);
-  EXPECT_EQ(bench.Packets(), packets);
-  EXPECT_FALSE(bench.link.Busy());  // the session ended with the exception
+  const std::size_t written = bench.port.written.size();
+  for (const char* pin : {"12x4", "7", "123"}) {
+    bench.tab.Values().pin = pin;
+    EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab),
+              LinkOutcome::PinIncomplete);
+    EXPECT_EQ(bench.host.statusHistory.back(), English(MessageRole::msgPinIncomplete));
+    EXPECT_EQ(bench.Packets(), packets);
+    EXPECT_EQ(bench.port.written.size(), written);  // not even the wake-up
+    EXPECT_FALSE(bench.link.Busy());
+  }
+  // Left empty on a module without a PIN, the module's bytes go back.
+  bench.tab.Values().pin.clear();
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  EXPECT_EQ(bench.module->Eeprom()[0x26], 0xFF);
+}
+
+// A Cancel taken in the wake-up's pass that found the bootloader (the
+// answer is read before the pass pumps events) stops before any write.
+TEST(Cancel, TakenWhileTheModuleAnswersWritesNothing) {
+  test::TempDir dir;
+  Bench bench;
+  bench.shared.firmwareFileName = WriteDemoFile(dir);
+  bench.host.cancelAt = VirtualTime{} + milliseconds(300);  // in the restart pulse
+  UploadOptions options;
+  options.decode = false;
+  UploadReport report;
+  EXPECT_EQ(RunFirmwareUpload(bench.link, bench.shared, kCom1, options, &report),
+            LinkOutcome::Cancelled);
+  EXPECT_EQ(bench.module->Counts().packets, 0);
+  EXPECT_FALSE(report.partial);
+  EXPECT_EQ(bench.host.log, (Lines{"Waiting for bootloader...", "Cancel"}));
+  EXPECT_FALSE(bench.port.IsOpen());
+}
+
+// A Cancel pressed while no operation ran does not stop the next one.
+TEST(Cancel, PressedBeforeAnOperationDoesNotCount) {
+  Bench bench;
+  bench.host.TheCountdown().Cancel();
+  EXPECT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
 }
 
 TEST(Operations, OneAtATime) {

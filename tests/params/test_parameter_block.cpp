@@ -28,7 +28,10 @@ TEST(ParameterBlock, ErasedModule) {
       EXPECT_TRUE(set.*sw.field) << sw.name;
     }
   }
-  EXPECT_EQ(set.pin, "255255255255");
+  // Bytes that are not digits are no PIN; they are kept as they were.
+  EXPECT_EQ(set.pin, "");
+  EXPECT_FALSE(ModuleHasPin(set));
+  EXPECT_EQ(set.modulePin, (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(set.programNumber, "FF");
   EXPECT_EQ(set.spinValue, 165);
 }
@@ -60,14 +63,43 @@ TEST(ParameterBlock, PinDigitsAndProgramNumber) {
   EXPECT_EQ(back.programNumber, "37");
   EXPECT_EQ(back.spinValue, 37);
 
-  // Unfilled positions of the field read as "2".
-  for (const auto& [pin, digits] : {std::pair{"", "2222"}, std::pair{"1", "1222"},
-                                    std::pair{"123456", "1234"}}) {
+  // Anything but four digits is refused, before a byte changes (here with no
+  // module's own PIN to keep).
+  set.modulePin.reset();
+  const Eeprom before = eeprom;
+  for (const char* pin : {"", "1", "123", "123456", "12a4"}) {
     set.pin = pin;
-    FoldParameters(set, eeprom);
-    const std::array<std::uint8_t, 4> stored{eeprom[0x26], eeprom[0x66], eeprom[0x27], eeprom[0x67]};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(stored[i], digits[i] - '0') << pin;
+    EXPECT_THROW(FoldParameters(set, eeprom), ParameterError) << pin;
+    EXPECT_EQ(eeprom, before) << pin;
   }
+}
+
+// A module without a PIN (bytes that are not all digits) keeps its bytes
+// through a fold, unless four digits were typed.
+TEST(ParameterBlock, ModuleWithoutPinKeepsItsBytes) {
+  for (const std::array<std::uint8_t, 4> pin :
+       {std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}, std::array<std::uint8_t, 4>{0x0C, 3, 4, 5}}) {
+    Eeprom eeprom = Filled(0);
+    for (std::size_t i = 0; i < 4; ++i) eeprom[kPinDigitAddresses[i]] = pin[i];
+    ParameterSet set = FillParameters(eeprom);
+    EXPECT_EQ(set.pin, "");
+    set.fs2 = true;
+    Eeprom folded = Filled(0x77);
+    FoldParameters(set, folded);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(folded[kPinDigitAddresses[i]], pin[i]);
+    EXPECT_EQ(folded[0x61] & 0x08, 0x08);
+
+    set.pin = "0907";
+    FoldParameters(set, folded);
+    EXPECT_EQ((std::array<std::uint8_t, 4>{folded[0x26], folded[0x66], folded[0x27], folded[0x67]}),
+              (std::array<std::uint8_t, 4>{0, 9, 0, 7}));
+  }
+  // A module with a PIN whose field was emptied is refused, not kept.
+  Eeprom eeprom = Filled(1);
+  ParameterSet set = FillParameters(eeprom);
+  EXPECT_EQ(set.pin, "1111");
+  set.pin.clear();
+  EXPECT_THROW(FoldParameters(set, eeprom), ParameterError);
 }
 
 TEST(ParameterBlock, FoldRebuildsOptionByteTwoAndKeepsOtherBytes) {

@@ -166,10 +166,20 @@ int TFakeDispatcher::DevRead(std::uint8_t* buffer, int n) {
   return count;
 }
 
+void TFakeDispatcher::AbortNextWrite() {
+  std::lock_guard g(m_);
+  abortNext_ = true;
+}
+
 int TFakeDispatcher::DevWrite(const std::uint8_t* data, int n, TSerlEvent& abort) {
   for (;;) {
     {
       std::lock_guard g(m_);
+      if (abortNext_) {
+        abortNext_ = false;
+        calls_.push_back("write aborted by the driver");
+        return -sysOperationAborted;
+      }
       if (!holdWrites_ || permits_ > 0) {
         if (holdWrites_) --permits_;
         writeWaiting_ = false;

@@ -29,6 +29,9 @@ class TFakeDispatcher final : public TSerlBaseDispatcher {
   // While held, a write waits until AllowWrites grants it (or it is aborted).
   void HoldWrites();
   void AllowWrites(int count);
+  // The next write ends "operation aborted" without anyone asking, as a
+  // Windows driver may end an overlapped write.
+  void AbortNextWrite();
   bool WriteWaiting();
   // Bytes the fake driver reports as still to be sent (TIOCOUTQ).
   void SetDriverOutput(std::uint32_t count);
@@ -64,6 +67,7 @@ class TFakeDispatcher final : public TSerlBaseDispatcher {
   bool holdWrites_ = false;
   int permits_ = 0;
   bool writeWaiting_ = false;
+  bool abortNext_ = false;
   std::uint32_t driverOutput_ = 0;
   std::vector<std::vector<std::uint8_t>> writes_;
 };

@@ -67,7 +67,10 @@ TLineSettings TTestLine::Settings() {
   s.parity = (t.c_cflag & PARENB) != 0;
   s.twoStopBits = (t.c_cflag & CSTOPB) != 0;
   s.hardwareFlow = (t.c_cflag & CRTSCTS) != 0;
-  s.raw = (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0;
+  // Raw: no line editing, echo or signals, no output processing, and no
+  // input byte translated, stripped or taken for flow control.
+  s.raw = (t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 && (t.c_oflag & OPOST) == 0 &&
+          (t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | BRKINT)) == 0;
   return s;
 }
 

@@ -40,11 +40,10 @@ void RequireOnlyPseudoTerminalPorts() {
 }
 
 TPtyPair::TPtyPair() {
-  termios raw{};
-  ::cfmakeraw(&raw);
-  raw.c_cflag |= CLOCAL | CREAD;
+  // In the terminal's normal (cooked) mode, as a freshly plugged device
+  // comes: putting the line into raw mode is the port's job.
   char name[256] = {};
-  if (::openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
+  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
     std::perror("openpty");
     std::abort();
   }

@@ -207,6 +207,20 @@ TEST(FakeDispatcher, SingleBytesQueuedDuringAWriteGoOutTogether) {
   EXPECT_EQ(d.Writes().back(), Bytes(1, 0x7F));
 }
 
+// A write that the driver ends as aborted, with no discard asking for it,
+// keeps its bytes queued: they and the bytes queued after them go out.
+TEST(FakeDispatcher, WriteAbortedByTheDriverIsWrittenAgain) {
+  TFakeDispatcher d;
+  ASSERT_EQ(OpenFake(d, lfDTR | lfRTS, 64), 0);
+  d.AbortNextWrite();
+  ASSERT_EQ(d.QueueBlock(Bytes(5, 0x21)), 0);
+  ASSERT_TRUE(WaitFor([&] { return d.OutputCount() == 0; }));
+  ASSERT_EQ(d.QueueBlock(Bytes(3, 0x42)), 0);
+  ASSERT_TRUE(WaitFor([&] { return d.Writes().size() == 2; }));
+  EXPECT_EQ(d.Writes(), (std::vector<std::vector<std::uint8_t>>{Bytes(5, 0x21), Bytes(3, 0x42)}));
+  EXPECT_EQ(d.Calls({"write aborted"}), std::vector<std::string>{"write aborted by the driver"});
+}
+
 TEST(FakeDispatcher, BlockThatFillsOutputRingIsAllWritten) {
   TFakeDispatcher d;
   ASSERT_EQ(OpenFake(d, lfDTR | lfRTS, 16), 0);

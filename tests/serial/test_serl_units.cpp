@@ -16,11 +16,15 @@
 #include "serial/SerlSystemText.h"
 #include "serial/TSerlComPort.h"
 #include "serial/TSerlLog.h"
+#include "serial/TSerlNotifier.h"
 #include "serial/TSerlRing.h"
 #include "serial/TSerlTrace.h"
 #ifdef _WIN32
 #include "serial/TSerlWin32Dispatcher.h"
 #else
+#include <poll.h>
+#include <unistd.h>
+
 #include "SerlTestPty.h"
 #include "serial/TSerlPosixDispatcher.h"
 #endif
@@ -282,6 +286,31 @@ TEST(ComPortDefaults, MatchThePublishedProperties) {
   p.SetTraceName(std::string(300, 'n'));
   EXPECT_EQ(p.TraceName().size(), 255u);
 }
+
+#ifndef _WIN32
+// A Post that writes its wake-up after a Take has taken its message leaves
+// the descriptor readable with nothing pending. A wait must not return at
+// once on that (the host would spin until the next byte): it drains the
+// descriptor and sleeps for its time.
+TEST(Notifier, StaleWakeUpIsDrainedAndTheWaitSleeps) {
+  TSerlNotifier notifier;
+  notifier.Post(TSerlNotifier::nmDataAvailable);
+  EXPECT_EQ(notifier.Take(), TSerlNotifier::nmDataAvailable);
+  const std::uint64_t one = 1;
+  ASSERT_EQ(::write(notifier.Descriptor(), &one, sizeof one), static_cast<ssize_t>(sizeof one));
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(notifier.Wait(200));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+  pollfd p{notifier.Descriptor(), POLLIN, 0};
+  EXPECT_EQ(::poll(&p, 1, 0), 0) << "the stale wake-up is still there";
+
+  // A message posted afterwards still wakes the wait.
+  notifier.Post(TSerlNotifier::nmDataAvailable);
+  EXPECT_TRUE(notifier.Wait(5000));
+  EXPECT_EQ(notifier.Take(), TSerlNotifier::nmDataAvailable);
+}
+#endif
 
 }  // namespace
 }  // namespace canalarm::serl

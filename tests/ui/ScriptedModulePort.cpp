@@ -62,6 +62,7 @@ void ScriptedModulePort::HandlePacket() {
   const std::uint8_t command = packet_[0];
   const std::uint16_t address = static_cast<std::uint16_t>(packet_[2] << 8 | packet_[3]);
   packets.push_back({packet_.begin(), packet_.begin() + 5});
+  if (onPacket) onPacket(packets.back());
   switch (command) {
     case kCmdWriteFlash:
       Reply({0});

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "link/LinkPort.h"
@@ -23,6 +24,8 @@ class ScriptedModulePort : public LinkPort {
   std::vector<std::vector<std::uint8_t>> packets;  // unmasked: command, address, length
   int opens = 0;
   bool failOpen = false;
+  // Called with each packet's header as it arrives, before the answer.
+  std::function<void(const std::vector<std::uint8_t>&)> onPacket;
 
   void Select(const PortChoice& choice) override { selected = choice; }
   void Open() override;

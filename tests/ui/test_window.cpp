@@ -64,7 +64,7 @@ class TestWindow : public QObject {
     QCOMPARE(w.Find<QComboBox>("cbPort")->count(), 12);
     QCOMPARE(w.Find<QComboBox>("cbPort")->itemText(11), QStringLiteral("COM12"));
     QCOMPARE(w.Find<QLineEdit>("MaskEdit1")->text(), QStringLiteral("11"));
-    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("2222"));
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
     QVERIFY(w.Checked("lang9"));
     auto* ticker = w.Find<QTimer>("TimeoutTicker");
     QCOMPARE(ticker->interval(), 50);

@@ -241,6 +241,28 @@ class TestWindowE2e : public QObject {
     QVERIFY(!w.window.ComPort().Open());
   }
 
+  // A Cancel clicked during the restart pulse is taken by the wake-up's
+  // first pass, after the module's answer was read: nothing may be written.
+  void cancelDuringTheRestartWritesNothing() {
+    const QString transcript = files_.filePath(QStringLiteral("cancel-transcript.txt"));
+    Emulator emulator({QStringLiteral("--transcript"), transcript});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    const QString firmware = files_.filePath(QStringLiteral("cancelled.hexfw"));
+    WriteFirmware(firmware, "NEVER WRITTEN");
+    w.window.ChooseFirmwareFile(firmware);
+    QTimer::singleShot(100, [&w] { w.Find("Button1")->click(); });
+    w.Find("bbUpload")->click();
+    const Language en = Language::English;
+    QCOMPARE(w.Log(), (QStringList{Text(en, MessageRole::msgSearching),
+                                   Text(en, MessageRole::msgCancelled)}));
+    QFile file(transcript);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString traffic = QString::fromUtf8(file.readAll());
+    QVERIFY2(!traffic.contains(QStringLiteral("write FLASH")), qPrintable(traffic));
+    QVERIFY(w.errors.isEmpty());
+  }
+
   // A version request that is never answered waits out the countdown; the
   // wait sleeps in the event loop instead of spinning on the port.
   void waitingForTheModuleLeavesTheProcessorIdle() {

@@ -85,25 +85,85 @@ class TestWindowOperations : public QObject {
     QVERIFY(!w.module->IsOpen());
   }
 
-  void nonDigitPinShowsTheErrorAndSendsNothing() {
+  void incompletePinIsRefusedBeforeThePortOpens() {
     WindowUnderTest w;
+    const std::array<std::uint8_t, 4> pin{1, 2, 3, 4};
+    for (std::size_t i = 0; i < 4; ++i) w.module->eeprom[kPinDigitAddresses[i]] = pin[i];
     w.Button("BitBtn2")->click();
-    // The mask keeps letters out of the field; reach past it to check that
-    // the write itself refuses a PIN it cannot convert.
-    auto* pin = w.Find<QLineEdit>("PIN");
-    pin->setInputMask(QString());
-    pin->setText(QStringLiteral("12x4"));
-    const std::size_t sent = w.module->written.size();
+    auto* field = w.Find<QLineEdit>("PIN");
+    field->clear();
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("7"));
+    QCOMPARE(field->displayText(), QStringLiteral("7   "));
+    const int opens = w.module->opens;
     w.Button("BitBtn1")->click();
-    QCOMPARE(w.errors.size(), 1);
-    QVERIFY2(w.errors.first().contains(QLatin1Char('x')), qPrintable(w.errors.first()));
-    QCOMPARE(w.module->written.size(), sent);
+    QCOMPARE(Status(w), English(MessageRole::msgPinIncomplete));
+    QCOMPARE(w.module->opens, opens);
     QCOMPARE(CountPackets(*w.module, kCmdWriteEeprom), 0);
-    // The window goes on: the next command runs.
-    QVERIFY(!w.window->CommandRunning());
-    pin->setText(QStringLiteral("1234"));
+    QVERIFY(w.errors.isEmpty());
+    // The window goes on: with four digits the write runs.
+    QTest::keyClicks(field, QStringLiteral("907"));
     w.Button("BitBtn1")->click();
     QCOMPARE(CountPackets(*w.module, kCmdWriteEeprom), 16);
+    QCOMPARE(int{w.module->eeprom[0x26]}, 7);
+    QCOMPARE(int{w.module->eeprom[0x67]}, 7);
+  }
+
+  void moduleWithoutPinIsSaidAndKeepsItsBytes() {
+    WindowUnderTest w;  // the scripted module is erased: PIN bytes FF
+    w.Button("BitBtn2")->click();
+    QCOMPARE(Status(w), English(MessageRole::msgNoPinSet));
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
+    w.Button("CheckBox2")->click();
+    w.Button("BitBtn1")->click();
+    QCOMPARE(Status(w), English(MessageRole::msgDone));
+    QCOMPARE(CountPackets(*w.module, kCmdWriteEeprom), 16);
+    for (std::uint8_t address : kPinDigitAddresses) QCOMPARE(int{w.module->eeprom[address]}, 0xFF);
+  }
+
+  // A Cancel clicked while a packet's acknowledgement is on its way used to
+  // be overwritten by the next packet's wait: the upload went on.
+  void cancelBetweenTwoPacketsStopsTheUpload() {
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    w.Button("DecodeON")->setChecked(false);
+    const QString file = dir.filePath(QStringLiteral("small.hex"));
+    WriteFile(file,
+              ":020000040000FA\n"
+              ":10020000000102030405060708090A0B0C0D0E0F76\n"
+              ":00000001FF\n");
+    w.window->ChooseFirmwareFile(file);
+    int writes = 0;
+    w.module->onPacket = [&](const std::vector<std::uint8_t>& header) {
+      if (header[0] == kCmdWriteFlash && ++writes == 5)
+        DuringTheOperation([&w] { w.Button("Button1")->click(); });
+    };
+    w.Button("bbUpload")->click();
+    QCOMPARE(CountPackets(*w.module, kCmdWriteFlash), 5);
+    QCOMPARE(CountPackets(*w.module, kCmdReset), 0);
+    const QStringList log = LogLines(w);
+    QCOMPARE(log.mid(log.size() - 2),
+             (QStringList{English(MessageRole::msgCancelled),
+                          English(MessageRole::msgIncompleteFirmware)}));
+  }
+
+  // The answer to the wake-up is read before the pass pumps events: a Cancel
+  // taken in that pass must still keep the first block from being written.
+  void cancelDuringTheWakeUpWritesNothing() {
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    w.Button("DecodeON")->setChecked(false);
+    const QString file = dir.filePath(QStringLiteral("small.hex"));
+    WriteFile(file,
+              ":020000040000FA\n"
+              ":10020000000102030405060708090A0B0C0D0E0F76\n"
+              ":00000001FF\n");
+    w.window->ChooseFirmwareFile(file);
+    DuringTheOperation([&w] { w.Button("Button1")->click(); });
+    w.Button("bbUpload")->click();
+    QCOMPARE(CountPackets(*w.module, kCmdWriteFlash), 0);
+    QCOMPARE(LogLines(w).last(), English(MessageRole::msgCancelled));
+    QVERIFY(!w.module->IsOpen());
   }
 
   void versionReadLogsTheVersionInTheCurrentLanguage() {

@@ -42,7 +42,8 @@ class TestWindowParameters : public QObject {
       QVERIFY2(w.Checked(one), one);
     // FS3 comes after FS1 and clears it.
     QVERIFY(!w.Checked("CheckBox2"));
-    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("2552"));
+    // An erased module has no PIN: the field shows none.
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
     QCOMPARE(w.Find<QLineEdit>("MaskEdit1")->text(), QStringLiteral("FF"));
     QCOMPARE(w.window->ParametersTab().SpinValue(), 165);
     // Checking FA ran the mode handler.
@@ -81,42 +82,72 @@ class TestWindowParameters : public QObject {
     QCOMPARE(PinBytes(folded), (std::array<int, 4>{7, 7, 7, 7}));
   }
 
-  void unfilledPinFoldsToTwos() {
+  void anUntouchedFieldIsBlankAndFoldsToNothing() {
     WindowUnderTest w;
-    Eeprom folded{};
-    FoldParameters(w.window->ParametersTab().Current(), folded);
-    QCOMPARE(PinBytes(folded), (std::array<int, 4>{2, 2, 2, 2}));
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
+    Eeprom folded = Erased();
+    QVERIFY_THROWS_EXCEPTION(ParameterError,
+                             FoldParameters(w.window->ParametersTab().Current(), folded));
+    QCOMPARE(folded, Erased());
   }
 
-  // The mask's blank character is "2": typed 2s must survive the fold.
-  void typedPinFoldsDigitByDigit_data() {
+  // Only four typed digits fold; a blank position is never a digit.
+  void typedPinFoldsOnlyWhenComplete_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<int>("d1");
-    QTest::addColumn<int>("d2");
-    QTest::addColumn<int>("d3");
-    QTest::addColumn<int>("d4");
-    QTest::newRow("0907") << "0907" << "0907" << 0 << 9 << 0 << 7;
-    QTest::newRow("typed twos") << "1232" << "1232" << 1 << 2 << 3 << 2;
-    QTest::newRow("two digits") << "58" << "5822" << 5 << 8 << 2 << 2;
-    QTest::newRow("letters refused") << "4x1y" << "4122" << 4 << 1 << 2 << 2;
+    QTest::addColumn<QString>("folded");  // the four bytes, or empty when refused
+    QTest::newRow("0907") << "0907" << "0907" << "0907";
+    QTest::newRow("typed twos") << "1232" << "1232" << "1232";
+    QTest::newRow("one digit") << "7" << "7   " << "";
+    QTest::newRow("two digits") << "58" << "58  " << "";
+    QTest::newRow("letters refused") << "4x1y" << "41  " << "";
   }
-  void typedPinFoldsDigitByDigit() {
+  void typedPinFoldsOnlyWhenComplete() {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
-    QFETCH(int, d1);
-    QFETCH(int, d2);
-    QFETCH(int, d3);
-    QFETCH(int, d4);
+    QFETCH(QString, folded);
     WindowUnderTest w;
     auto* pin = w.Find<QLineEdit>("PIN");
     pin->setFocus();
     pin->setCursorPosition(0);
     QTest::keyClicks(pin, typed);
     QCOMPARE(pin->displayText(), shown);
-    Eeprom folded{};
+    Eeprom image = Erased();
+    if (folded.isEmpty()) {
+      QVERIFY_THROWS_EXCEPTION(ParameterError,
+                               FoldParameters(w.window->ParametersTab().Current(), image));
+      QCOMPARE(image, Erased());
+      return;
+    }
+    FoldParameters(w.window->ParametersTab().Current(), image);
+    std::array<int, 4> expected{};
+    for (int i = 0; i < 4; ++i) expected[i] = folded.at(i).digitValue();
+    QCOMPARE(PinBytes(image), expected);
+  }
+
+  // A module without a PIN keeps its bytes unless four digits are typed.
+  void moduleWithoutPinKeepsItsBytes_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("nothing typed") << "" << true;
+    QTest::newRow("four typed") << "0907" << false;
+  }
+  void moduleWithoutPinKeepsItsBytes() {
+    QFETCH(QString, typed);
+    QFETCH(bool, kept);
+    WindowUnderTest w;
+    Eeprom image = Erased();
+    const std::array<std::uint8_t, 4> pin{0x0C, 0x03, 0x04, 0x05};
+    for (std::size_t i = 0; i < 4; ++i) image[kPinDigitAddresses[i]] = pin[i];
+    w.window->ParametersTab().Fill(FillParameters(image));
+    QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
+    auto* field = w.Find<QLineEdit>("PIN");
+    field->setFocus();
+    field->setCursorPosition(0);
+    QTest::keyClicks(field, typed);
+    Eeprom folded = image;
     FoldParameters(w.window->ParametersTab().Current(), folded);
-    QCOMPARE(PinBytes(folded), (std::array<int, 4>{d1, d2, d3, d4}));
+    QCOMPARE(PinBytes(folded), kept ? (std::array<int, 4>{0x0C, 3, 4, 5}) : (std::array<int, 4>{0, 9, 0, 7}));
   }
 
   void modeCaptionsFollowTheMode_data() {

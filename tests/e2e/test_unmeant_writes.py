@@ -1,0 +1,222 @@
+#!/usr/bin/python3
+"""Nothing reaches the module that the fitter did not mean, and the command
+line says what happened: Ctrl-C stops before the next write packet, a PIN
+is written only when typed or as the module held it, and the results name
+what went on. Against `canalarm-emu` on pseudo-terminals, through a private
+ports folder.
+
+usage: test_unmeant_writes.py CANALARM CANALARM_EMU ASSEMBLED_HEX_DIR [tests...]
+"""
+import json
+import os
+import random
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import test_link_commands as base  # noqa: E402
+
+INCOMPLETE = "The module now holds incomplete firmware: write the file again before use"
+CANCEL_RUNS = 20
+WRITE_PACKET = re.compile(r"^(\d+\.\d+)  packet \d+: write (FLASH|EEPROM)")
+# The events after which the module answers and the tool decides what to send next.
+DECISION = re.compile(r"^(\d+\.\d+)  (packet \d+:|wake-up attempt \d+ answered)")
+
+
+def eeprom_file(directory, pin_bytes):
+    """A 256-byte EEPROM image: erased, but for the version text and the
+    PIN bytes (digit order: 0x26, 0x66, 0x27, 0x67)."""
+    image = bytearray(b"\xff" * 256)
+    image[0xF0:0x100] = b"UNMEANT TEST 1.0"
+    for address, value in zip((0x26, 0x66, 0x27, 0x67), pin_bytes):
+        image[address] = value
+    path = os.path.join(directory, "eeprom-%s.bin" % bytes(pin_bytes).hex())
+    with open(path, "wb") as f:
+        f.write(image)
+    return path
+
+
+def pin_of(eeprom):
+    return [eeprom[a] for a in (0x26, 0x66, 0x27, 0x67)]
+
+
+class UnmeantWritesTest(unittest.TestCase):
+    setUp = base.LinkCommandsTest.setUp
+    tearDown = base.LinkCommandsTest.tearDown
+    emulator = base.LinkCommandsTest.emulator
+    canalarm = base.LinkCommandsTest.canalarm
+    canalarm_json = base.LinkCommandsTest.canalarm_json
+    hexfw = base.LinkCommandsTest.hexfw
+
+    def wait_until_open(self, process, device, timeout=20):
+        """Polls until `process` holds `device` open (the link has started)."""
+        deadline = time.monotonic() + timeout
+        fd_dir = f"/proc/{process.pid}/fd"
+        while time.monotonic() < deadline:
+            try:
+                for fd in os.listdir(fd_dir):
+                    if os.path.realpath(os.path.join(fd_dir, fd)) == device:
+                        return
+            except FileNotFoundError:
+                pass
+            if process.poll() is not None:
+                self.fail("the tool ended before it opened the port")
+            time.sleep(0.001)
+        self.fail("the tool never opened the port")
+
+    # --- Cancel ---------------------------------------------------------------------------
+
+    def test_ctrl_c_at_any_moment_stops_before_the_next_write_packet(self):
+        """SIGINT at a random moment of the first second after the port opens:
+        the restart pulse, the wake-up and the first packets. A write packet
+        whose decision came after the signal (the module's answer to the
+        event before it left after the signal) must never be sent."""
+        path = self.hexfw()
+        rng = random.Random(os.environ.get("CANCEL_SEED"))
+        partial_runs = 0
+        for run in range(CANCEL_RUNS):
+            emu = self.emulator(run + 1, "--transcript-clock", "monotonic")
+            tool = subprocess.Popen([base.CANALARM, "upload", path, "--port", f"COM{run + 1}"],
+                                    env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    text=True)
+            self.wait_until_open(tool, emu.device)
+            time.sleep(rng.uniform(0.0, 1.0))
+            signalled = time.monotonic()
+            tool.send_signal(signal.SIGINT)
+            out, err = tool.communicate(timeout=30)
+            self.assertEqual(tool.returncode, 130, f"run {run}: {out}{err}")
+            self.assertEqual(out.splitlines()[-1], "Cancel", f"run {run}")
+
+            previous = None
+            writes = 0
+            for line in emu.traffic():
+                write = WRITE_PACKET.match(line)
+                if write:
+                    writes += 1
+                    self.assertTrue(previous is not None and previous <= signalled,
+                                    f"run {run}: {line!r} was sent after the signal at "
+                                    f"{signalled:.6f} (its cue came at {previous})")
+                decision = DECISION.match(line)
+                if decision:
+                    previous = float(decision.group(1))
+            # Blocks went in: the fitter is told, on standard error.
+            self.assertEqual(INCOMPLETE in err, writes > 0, f"run {run}: {writes} writes; {err}")
+            partial_runs += writes > 0
+            self.remask(run + 1)
+        # The random moments reach past the wake-up often enough to matter.
+        self.assertGreater(partial_runs, 0)
+
+    def remask(self, com):
+        link = os.path.join(self.ports, f"com{com}")
+        if not os.path.lexists(link):
+            os.symlink("/nonexistent/canalarm-test", link)
+
+    def test_partial_upload_is_said_in_json(self):
+        self.emulator(1, "--error-at", "flash:40:6")
+        status, result, err = self.canalarm_json("upload", self.hexfw(), "--port", "COM1")
+        self.assertEqual(status, 1)
+        self.assertEqual(result["outcome"], "write-refused")
+        self.assertEqual(result["errorCode"], 6)
+        self.assertTrue(result["partial"])
+        self.assertEqual(result["blocksWritten"], 40 - 32)
+        self.assertEqual(result["messages"][-1], INCOMPLETE)
+        self.assertIn(INCOMPLETE, err)
+        # A refusal of the very first block leaves the module as it was.
+        self.emulator(2, "--error-at", "flash:32:6")
+        status, result, err = self.canalarm_json("upload", self.hexfw(), "--port", "COM2")
+        self.assertEqual(status, 1)
+        self.assertFalse(result["partial"])
+        self.assertNotIn(INCOMPLETE, err)
+
+    # --- PIN -------------------------------------------------------------------------------
+
+    def test_write_without_pin_keeps_the_modules_pin_bytes(self):
+        for pin in ([0xFF] * 4, [0x0C, 0x03, 0x04, 0x05]):
+            with self.subTest(pin=bytes(pin).hex()):
+                emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, pin))
+                status, result, _ = self.canalarm_json("params", "read", "--port", "COM1")
+                self.assertEqual(status, 0)
+                self.assertIsNone(result["parameters"]["pin"])
+                self.assertEqual(result["parameters"]["pinBytes"], bytes(pin).hex())
+                self.assertEqual(result["messages"][-1], "The module has no PIN code set")
+                status, out, _ = self.canalarm("params", "read", "--port", "COM1")
+                self.assertIn("pin = not set (bytes %s)" % " ".join("%02x" % b for b in pin),
+                              out.splitlines())
+                status, out, err = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
+                self.assertEqual(status, 0, err)
+                _, eeprom = emu.images()
+                self.assertEqual(pin_of(eeprom), pin)
+                self.assertEqual(eeprom[0x61] & 0x08, 0x08)
+                self.emulators.remove(emu)
+                self.remask(1)
+
+    def test_typed_pin_is_written_digit_by_digit(self):
+        emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, [0xFF] * 4))
+        status, out, err = self.canalarm("params", "write", "--port", "COM1", "pin=0907")
+        self.assertEqual(status, 0, err)
+        self.assertIn("pin = 0907", out.splitlines())
+        self.assertEqual(pin_of(emu.images()[1]), [0, 9, 0, 7])
+
+    # --- results -----------------------------------------------------------------------------
+
+    def test_reads_that_differ_are_named_so(self):
+        # Packet 3 of the first link only: the first read's block 2 comes back
+        # damaged, the second read's doesn't.
+        emu = self.emulator(1, "--fault", "flip:out:3:4", "--faults-once")
+        status, result, _ = self.canalarm_json("params", "write", "--port", "COM1", "fs2=on")
+        self.assertEqual(status, 1)
+        self.assertEqual(result["outcome"], "reads-differ")
+        self.assertNotIn("write EEPROM", "\n".join(emu.traffic()))
+
+    def test_refused_parameter_write_shows_the_modules_code(self):
+        self.emulator(1, "--error-at", "eeprom:2:9")
+        status, out, _ = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
+        self.assertEqual(status, 1)
+        self.assertEqual(out.splitlines()[-1], "EEPROM writing error; error code 9")
+        status, result, _ = self.canalarm_json("params", "write", "--port", "COM1", "fs2=on")
+        self.assertEqual(result["outcome"], "write-refused")
+        self.assertEqual(result["errorCode"], 9)
+
+    def test_upload_without_eeprom_data_says_so(self):
+        hex_path = os.path.join(self.config.name, "flash_only.hex")
+        with open(hex_path, "w") as f:
+            f.write(":10020000000102030405060708090A0B0C0D0E0F76\n:00000001FF\n")
+        emu = self.emulator(1)
+        status, out, err = self.canalarm("upload", hex_path, "--plain", "--port", "COM1")
+        self.assertEqual(status, 0, err)
+        self.assertIn("No data EEPROM to program", out.splitlines())
+        self.assertNotIn("write EEPROM", "\n".join(emu.traffic()))
+
+    def test_flash_only_in_the_bootloader_area_is_warned_of(self):
+        hex_path = os.path.join(self.config.name, "low.hex")
+        with open(hex_path, "w") as f:
+            f.write(":10010000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n")
+        emu = self.emulator(1)
+        status, out, err = self.canalarm("upload", hex_path, "--plain", "--used-only",
+                                         "--port", "COM1")
+        self.assertEqual(status, 0, err)
+        self.assertIn("below address 512", err)
+        self.assertIn("no FLASH block is sent", err)
+        self.assertNotIn("write FLASH", "\n".join(emu.traffic()))
+        # Without --used-only the whole memory is written: only the first warning.
+        self.remask(1)
+        self.emulators.remove(emu)
+        self.emulator(2)
+        status, _, err = self.canalarm("upload", hex_path, "--plain", "--port", "COM2")
+        self.assertEqual(status, 0, err)
+        self.assertIn("below address 512", err)
+        self.assertNotIn("no FLASH block is sent", err)
+
+
+def main():
+    base.CANALARM, base.EMU, base.ASSEMBLED = sys.argv[1:4]
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
