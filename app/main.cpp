@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // canalarm-gui: the service tool's window.
 #include <QApplication>
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `canalarm ports`: the serial ports of this machine that can be used.
 #pragma once
 

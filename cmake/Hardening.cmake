@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian's hardening set, for optimised builds (Release, RelWithDebInfo,
 # MinSizeRel, and so the package): position-independent executables, a stack
 # protector, fortified C library calls, read-only relocations bound at start

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation of the documents and the Debian package.
 #
 # The programs, the desktop entry, the firmware file type, the AppStream data

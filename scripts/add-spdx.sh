@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Puts the licence's SPDX line at the top of every source file of the
 # project's own that lacks it (after a #! line), and leaves the rest alone:
 # running it twice changes nothing. Data files are skipped: test data,

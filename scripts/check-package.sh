@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from a configured and built build directory and
 # checks it: its name and control fields, that it depends only on packages of
 # the distribution (no -dev package), that it holds every file a user needs,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the Debian changelog (gzipped as Debian ships it) from docs/CHANGELOG.md.
 
 Usage: debian-changelog.py CHANGELOG.md OUT.gz PACKAGE "MAINTAINER <mail>"

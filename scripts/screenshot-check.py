@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks that a screen is not blank and saves it as PNG.
 
 Usage: screenshot-check.py SCREEN.xwd OUT.png

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders both tabs of the window in English and in Polish, at 100% and at
 # 200% scaling, under a virtual X server, into docs/screenshots/; then, in
 # English, the window after each operation against canalarm-emu on COM1 of a

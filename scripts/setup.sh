@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the build and the tests need from Debian's packages.
 # Idempotent: prints nothing and touches nothing when all is there.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian package into a minimal Debian 12 root, as a user would
 # on a clean machine, and tries it there: `apt-get install ./canalarm_*.deb`
 # (which must bring every dependency), `canalarm --version`, `canalarm

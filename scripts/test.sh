@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every test: once in a normal build with warnings
 # as errors, with the Debian package checked (lintian included), installed
 # into a minimal Debian 12 root, tried and removed; then the core tests
