@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // canalarm-gui: the service tool's window.
 //   canalarm-gui [--lang CODE] [FILE]
 #include <QApplication>
@@ -20,7 +21,9 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::printf("Usage: canalarm-gui [--lang CODE] [FILE]\n"
                   "  --lang CODE  language of this run: 0-6 or pl, en, de, ru, sk, cz, hu\n"
-                  "  FILE         firmware file to open at start\n");
+                  "  FILE         firmware file to open at start, as the Open button would\n"
+                  "  --version    print the version and exit\n"
+                  "  -h,--help    print this help and exit\n");
       return 0;
     }
   }

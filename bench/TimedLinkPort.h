@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A LinkPort that passes everything to another one and notes the times the
 // turnaround benchmark needs: the last byte handed to WriteByte, and each
 // byte taken by ReadByte (which the link calls only once ByteAvailable was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // In-process figures of the link, against canalarm-emu on a pseudo-terminal:
 //
 //   link_bench upload DEVICE FILE.hexfw [BAUD]

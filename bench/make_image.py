@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes a plain Intel HEX file of a full image: 32 KiB of program memory,
 the 16 configuration bytes and the 256 EEPROM bytes, 16 data bytes a record,
 with pseudo-random contents (fixed seed, so every run loads the same file).

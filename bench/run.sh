@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds canalarm in release mode into build/bench and runs every speed
 # figure several times; prints the table (figure, goal, measured median, min
 # and max, pass or fail) and writes it to build/bench/benchmarks.md.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Runs every speed figure of canalarm several times and prints a table:
 figure, goal, measured (median, min, max), pass or fail.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Latency of the serial port layer on a pseudo-terminal:
 //   receive: a byte written by the peer until ByteAvailable() is true
 //            (polling, and sleeping on the notification descriptor);

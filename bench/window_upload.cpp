@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A full upload through the window, headless (QT_QPA_PLATFORM=offscreen):
 // the window on the real serial port component opens FILE and uploads it to
 // COMn at the chosen speed, as a fitter's clicks would. Prints one JSON

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `canalarm encode` and `canalarm decode`: convert between plain Intel HEX
 // and record-encoded firmware files.
 #pragma once

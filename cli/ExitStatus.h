@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exit statuses of the `canalarm` command line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing output files so that a failure never leaves half a file behind.
 #pragma once
 

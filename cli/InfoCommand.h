@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `canalarm info FILE`: reads a firmware file as an upload would and tells
 // what it holds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/LinkCommands.h"
 
 #ifdef _WIN32

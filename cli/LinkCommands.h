@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands that talk to the module: `canalarm version`, `upload`,
 // `params read` and `params write`.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/LinkOutcomeText.h"
 
 #include "cli/ExitStatus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names and exit statuses of the link operations' outcomes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameters by name, for `canalarm params` and its JSON.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `canalarm ports assign COMn DEVICE` and `canalarm ports unassign COMn`:
 // the links of the ports folder, made and removed by the tool. On Windows,
 // which numbers its ports itself, both refuse with exit status 2.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Assigning COM numbers on Linux: links in the ports folder.
 #include <sys/stat.h>
 

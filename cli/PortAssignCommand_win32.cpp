@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows numbers its COM ports itself: Device Manager changes a number.
 #include "cli/ExitStatus.h"
 #include "cli/PortAssignCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `canalarm ports`: the serial ports of this machine and what they are;
 // `ports assign` / `ports unassign` (PortAssignCommand.h) edit the ports folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Sha256.h"
 
 #include <array>

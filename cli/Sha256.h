@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-256 of a byte block, for the image digests that `canalarm info` prints.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line's host of the link operations.
 //
 // Log lines and status texts go to the output as plain lines (or are kept

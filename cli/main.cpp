@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // canalarm: the command line of the CAN alarm bootloader tool.
 #include <CLI/CLI.hpp>
 #include <iostream>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # CLI11 and nlohmann-json are header-only. A native build takes Debian's
 # packages; a cross build can't search the build machine's /usr/include (its
 # C library headers would shadow the target's), so it gets a private copy of

@@ -1,25 +1,51 @@
+# SPDX-License-Identifier: MIT
 # Installation of the documents and the Debian package.
 #
-# The programs, the desktop entry and the icon are installed beside their
-# targets (cli/, app/, emu/); this file adds the manual page, the bash
-# completion, the documents and the sample firmware, and sets up `cpack`,
+# The programs, the desktop entry, the firmware file type, the AppStream data
+# and the icon are installed beside their targets (cli/, app/, emu/); this
+# file adds the manual pages, the Debian changelog and copyright file, the
+# bash completion, the documents and the sample firmware, and sets up `cpack`,
 # which writes canalarm_<version>_amd64.deb. Its dependencies come from
 # dpkg-shlibdeps (package dpkg-dev) plus the Qt platform plugins that the
 # window loads at run time and no linker sees.
 include(GNUInstallDirs)
 
-# Debian installs manual pages gzipped, without a time stamp (-n).
+# Debian installs manual pages gzipped, without a name or time stamp (-n).
 find_program(CANALARM_GZIP gzip REQUIRED)
-set(canalarm_man_source ${PROJECT_SOURCE_DIR}/docs/man/canalarm.1)
-set(canalarm_man_gz ${PROJECT_BINARY_DIR}/docs/canalarm.1.gz)
+set(canalarm_compressed_docs)
+foreach(page canalarm canalarm-gui canalarm-emu)
+  set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1)
+  set(gz ${PROJECT_BINARY_DIR}/docs/${page}.1.gz)
+  add_custom_command(
+    OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/docs
+    COMMAND ${CANALARM_GZIP} -9 -n -c ${source} > ${gz}
+    DEPENDS ${source}
+    COMMENT "Compressing the manual page ${page}(1)")
+  list(APPEND canalarm_compressed_docs ${gz})
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# The Debian changelog, made from docs/CHANGELOG.md, and the machine-readable
+# copyright file.
+set(CANALARM_MAINTAINER "canalarm developers <canalarm@example.org>")
+find_program(CANALARM_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+set(canalarm_changelog_gz ${PROJECT_BINARY_DIR}/docs/changelog.gz)
 add_custom_command(
-  OUTPUT ${canalarm_man_gz}
+  OUTPUT ${canalarm_changelog_gz}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/docs
-  COMMAND ${CANALARM_GZIP} -9 -n -c ${canalarm_man_source} > ${canalarm_man_gz}
-  DEPENDS ${canalarm_man_source}
-  COMMENT "Compressing the manual page")
-add_custom_target(canalarm_manpage ALL DEPENDS ${canalarm_man_gz})
-install(FILES ${canalarm_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  COMMAND ${CANALARM_PYTHON3} ${PROJECT_SOURCE_DIR}/scripts/debian-changelog.py
+          ${PROJECT_SOURCE_DIR}/docs/CHANGELOG.md ${canalarm_changelog_gz}
+          ${PROJECT_NAME} ${CANALARM_MAINTAINER}
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/CHANGELOG.md ${PROJECT_SOURCE_DIR}/scripts/debian-changelog.py
+  COMMENT "Writing the Debian changelog"
+  VERBATIM)
+list(APPEND canalarm_compressed_docs ${canalarm_changelog_gz})
+add_custom_target(canalarm_compressed_docs ALL DEPENDS ${canalarm_compressed_docs})
+install(FILES ${canalarm_changelog_gz} ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${PROJECT_NAME})
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/canalarm.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME canalarm)
@@ -29,6 +55,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR
 install(FILES ${PROJECT_SOURCE_DIR}/emu/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/emu)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
         FILES_MATCHING PATTERN "*.md" PATTERN "*.png"
+        PATTERN "CHANGELOG.md" EXCLUDE  # it is changelog.gz
         PATTERN "man" EXCLUDE PATTERN "completion" EXCLUDE)
 
 # A firmware file to try the tool with, against canalarm-emu.
@@ -45,7 +72,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME canalarm)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "canalarm developers")
-set(CPACK_PACKAGE_CONTACT "canalarm developers")
+set(CPACK_PACKAGE_CONTACT "${CANALARM_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CANALARM_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "service tool for a CAN-bus car-alarm module's serial bootloader")
 set(CPACK_PACKAGE_DESCRIPTION

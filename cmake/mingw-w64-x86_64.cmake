@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 (POSIX-threads
 # variant, so that std::thread and std::mutex are available), linked
 # statically: the programs run without any mingw DLL beside them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EEPROM the emulated module starts with.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emu/EmuCommandLine.h"
 
 #include "emu/EepromContents.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options of canalarm-emu and what they come to.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the emulated module on its pseudo-terminal: reads what the tool sends,
 // hands each byte to the module when it would have finished arriving on a
 // wire, and writes the module's replies when they are due. One poll() waits

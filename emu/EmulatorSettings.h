@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the emulated module answers with, and the faults it is told to show.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emu/FaultPlan.h"
 
 #include <array>

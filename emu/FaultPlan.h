@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The faults a run was told to show, and when each one fires. Packets are
 // numbered from 1 in every link; each fault fires once per link.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's bootloader as a state machine without I/O: it is fed the bytes
 // that arrive on the line, one at a time with the time each one arrived, and
 // queues the bytes it answers with, each reply with the earliest time it may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The values of the command-line options that carry more than a number.
 // Each parser throws std::invalid_argument with a message for people.
 // Numbers are decimal, or hexadecimal with 0x.

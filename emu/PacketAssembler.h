@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Collects the unmasked bytes of one request packet: command, address bits
 // 23..16, 15..8, 7..0, length N, N data bytes and, when N > 0, a checksum.
 // The length byte alone decides where a packet ends, so a damaged packet still

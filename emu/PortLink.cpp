@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emu/PortLink.h"
 
 #include <unistd.h>

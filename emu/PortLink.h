@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Makes the emulator reachable as COMn: a link "comN" in the tool's ports
 // folder, $XDG_CONFIG_HOME/canalarm/ports (default ~/.config/canalarm/ports),
 // pointing at the pseudo-terminal. The link goes away with the object, unless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's end of the line: the master side of a new pseudo-terminal. The
 // tool opens the slave side as its serial port. The slave starts in raw mode,
 // and the port keeps a handle on the slave itself, so the line stays up while

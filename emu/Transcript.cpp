@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emu/Transcript.h"
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The transcript: one line per event of the conversation, stamped with the
 // seconds since the emulator started (or, on request, since the epoch of the
 // system's monotonic clock, to the microsecond), flushed at once so that a

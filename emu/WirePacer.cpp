@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emu/WirePacer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time bytes take on a serial wire: 10 bit-times each (start bit, eight
 // data bits, stop bit), one after another in each direction. A pseudo-terminal
 // hands bytes over at once; the pacer tells when each would have arrived or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bootloader's side of the wire: the byte values, the command codes and
 // the address ranges the emulated module accepts, and the clock it runs on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // canalarm-emu: the CAN alarm module's bootloader on a pseudo-terminal, for
 // tests, benchmarks and for trying the tool without a module.
 #include <sys/signalfd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The memory images that a firmware file is read into.
 #pragma once
 

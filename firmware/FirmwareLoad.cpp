@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/FirmwareLoad.h"
 
 #include "firmware/HexRecordReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware load: reads the chosen firmware file into the images.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/HelpText.h"
 
 #include "firmware/PlainLineReader.h"

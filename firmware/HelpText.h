@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help text carried inside a firmware file.
 //
 // Help lines are plain lines that begin with ';'; the rest of such a line,

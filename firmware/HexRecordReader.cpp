@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/HexRecordReader.h"
 
 #include "firmware/PlainLineReader.h"

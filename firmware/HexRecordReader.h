@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Intel HEX record reader.
 //
 // Records are upper-case hexadecimal; only types 00 (data) and 04 (extended

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/PlainLineReader.h"
 
 #include "firmware/RecordCipher.h"

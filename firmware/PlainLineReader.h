@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gets the plain lines of a firmware file, plain or record-encoded.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/RecordCipher.h"
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record cipher of record-encoded firmware files (*.hexfw).
 //
 // Every plain line of such a file is enciphered with the key of its line pair

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/RecordEncoder.h"
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes record-encoded firmware text: each plain line enciphered with the
 // key of its pair, followed by a filler line.
 #pragma once

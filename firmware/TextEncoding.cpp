@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/TextEncoding.h"
 
 #include <array>

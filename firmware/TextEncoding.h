@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns the 8-bit text of help lines into UTF-8 for display.
 //
 // Help text travels in firmware files byte for byte. Files written today are

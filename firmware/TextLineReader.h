@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a firmware file as text lines, the way every reader of such files
 // must see them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the fuzz targets: in-memory firmware reads that follow
 // the file reads step by step, a scratch file for the real file path, and a
 // check that stops the run with a message when a property fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record cipher: deciphering what was enciphered with the same key gives
 // the text back (and the other way round), every L-th byte passes unchanged,
 // and record-encoded text reads back as the lines it was made from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help reading, plain and record-encoded: the file read and the
 // in-memory read agree, and plain lines record-encoded give the same help.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link steps and the operations on them (version read, upload, parameter
 // read and write) against a port that answers with arbitrary bytes at
 // arbitrary times, or with the emulated module under arbitrary faults, all on

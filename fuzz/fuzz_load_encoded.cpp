@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware load of record-encoded text as it comes (any bytes). The real
 // file load and the in-memory read must agree; when the deciphered lines hold
 // no line-end bytes, loading them as plain text must give the same images.

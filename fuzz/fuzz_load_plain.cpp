@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware load of plain HEX text. The real file load and the in-memory
 // read must agree, and the same lines record-encoded must load to the same
 // images with the same results.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter fill and fold: folding what was filled gives the seven bytes
 // back, except where the tab can't show them (option byte 2 bits 0, 5 and 6;
 // FS1 beside FS3), and never touches the other 249 bytes. The PIN bytes come

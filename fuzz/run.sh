@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the fuzz targets of a build, each for SECONDS, one after another.
 #   fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
 # Each target starts from its committed seeds (fuzz/corpus/NAME) and from the

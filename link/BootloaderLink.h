@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link steps that every operation with the module's bootloader uses:
 // open the port and restart the module, wake the bootloader and agree the
 // link key, send framed packets, and wait for acknowledgements and replies.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The countdown that times every wait of the bootloader link, and the 50 ms
 // ticker that runs it down.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the module's EEPROM back and compares it with what was written.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware upload: reads the chosen firmware file and writes its FLASH
 // image (from address 512 up) and its EEPROM image into the module, in
 // 16-byte packets that each wait for their acknowledgement, then restarts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an operation on the bootloader link needs of its host: the window,
 // the command line, or a test.
 //

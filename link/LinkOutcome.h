@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How an operation on the bootloader link ended.
 #pragma once
 

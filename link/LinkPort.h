@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the bootloader link needs of a serial port.
 //
 // The link steps use nothing else. The main implementation wraps the serial

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LinkProtocol.h"
 
 namespace canalarm {

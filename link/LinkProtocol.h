@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bytes of the bootloader's wire protocol.
 //
 // Every byte after the wake-up's first is XORed with the link key. A packet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/SerialLinkPort.h"
 
 #include <algorithm>

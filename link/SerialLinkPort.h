@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link's port over the serial port component.
 #pragma once
 

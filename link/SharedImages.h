@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware images and the file they come from, shared by the upload and
 // the parameter read and write for the whole run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/VersionRead.h"
 
 #include <cstdio>

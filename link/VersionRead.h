@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The version read: wakes the bootloader, optionally reads the two identity
 // bytes, reads the version text from the last 16 bytes of the module's
 // EEPROM, shows both in the log and restarts the module.

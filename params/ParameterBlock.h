@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's operating parameters inside its 256-byte EEPROM image.
 //
 // Seven bytes carry them: option byte 1 at 0x21 (eight one-bit switches),

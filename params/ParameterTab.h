@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameters tab as the parameter read and write see it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "params/ParameterTransfer.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter read and write: the module's whole 256-byte EEPROM read into
 // the EEPROM image and shown on the parameters tab, and the tab folded back
 // into the image and written to the module.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: MIT
 ; A small PIC18F2580 program, the sample firmware and a test input: code below and
 ; above the bootloader boundary at 0x200, configuration settings, and EEPROM
 ; data with a version text in its last 16 bytes.

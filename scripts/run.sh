@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs the main job: the window, with the module
 # emulator standing in for a module on COM1 and the sample firmware opened,
 # ready to write, so that everything can be tried without hardware. The

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders both tabs of the window in English and in Polish, at 100% and at
 # 200% scaling, and the open language list and port list, under a virtual X
 # server, into docs/screenshots/; then, in English and in Polish, the window

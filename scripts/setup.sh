@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the build and the tests need from Debian's packages.
 # Idempotent: prints nothing and touches nothing when all is there.
 set -euo pipefail
@@ -10,6 +11,8 @@ packages=(
   gputils python3 python3-intelhex
   clang libclang-rt-14-dev
   dpkg-dev man-db
+  lintian devscripts appstream desktop-file-utils shared-mime-info
+  debootstrap xvfb
   g++-mingw-w64-x86-64-posix wine wine64
   qemu-system-x86 busybox-static
 )

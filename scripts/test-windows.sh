@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows part of the tests: cross-builds the core libraries, canalarm.exe
 # and the core and serial tests with mingw-w64 (warnings as errors), then runs
 # them under Wine in a private prefix whose COM ports are checked

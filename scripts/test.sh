@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every test: once in a normal build with warnings
-# as errors, then the core tests again under AddressSanitizer with
-# UndefinedBehaviorSanitizer, and the threaded serial tests under
-# ThreadSanitizer; then the Windows build (mingw-w64) and its tests under
-# Wine; then builds the fuzz targets with clang and runs each for 30 seconds.
+# as errors, with the Debian package checked (lintian included), installed
+# into a minimal Debian 12 root, tried and removed; then the core tests
+# again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
+# threaded serial tests under ThreadSanitizer; then the Windows build
+# (mingw-w64) and its tests under Wine; then builds the fuzz targets with clang and runs each for 30 seconds.
 # Any failure or sanitizer report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +27,8 @@ run_tests() {  # run_tests DIR [ctest options...]
 build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tests build/test
 scripts/check-package.sh build/test
+# The package installed, tried and removed in a minimal Debian 12 root.
+scripts/test-install.sh build/test/package/canalarm_*_amd64.deb
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

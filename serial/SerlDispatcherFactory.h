@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place where the platform's dispatcher is chosen: each operating
 // system has its own SerlDispatcherFactory_<os>.cpp, picked by the build.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/SerlDispatcherFactory.h"
 
 #include "serial/TSerlPosixDispatcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Error texts of the serial layer: the text table and the message for a code.
 //
 // The table holds (code, text) rows sorted by the magnitude of the code, with

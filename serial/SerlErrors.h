@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Error codes of the serial layer.
 //
 // Inside the serial layer every operation returns a signed code: 0 is success,

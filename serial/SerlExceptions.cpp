@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/SerlExceptions.h"
 
 #include "serial/SerlErrorText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exceptions of the serial layer and the error check that raises them.
 //
 // Tree: ESerlException (std::runtime_error) has ten group classes; every

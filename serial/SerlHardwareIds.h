@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What Windows' device ids say about a port: "USB\\VID_0403&PID_6001&REV_0600"
 // (hardware id) and "USB\\VID_0403&PID_6001\\A1B2C3" (instance id) give the
 // kind, the USB ids and the serial number. Plain string work, so it builds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a serial port is: the device behind COMn or behind a device path,
 // what kind of device it is, who made it, and whether it can be had now.
 //

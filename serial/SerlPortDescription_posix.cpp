@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port descriptions on Linux: the ports folder, /dev and sysfs.
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port descriptions on Windows: the Ports device class of SetupAPI names
 // each COM port ("PortName" in the device's key) and gives its friendly
 // name, maker and hardware id; the port probe tells whether it is in use.

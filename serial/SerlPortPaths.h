@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a port named "COMn" lives on this machine.
 //
 // A port path is either the driver-style name "\\.\COMn" that the component

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/SerlPortProbe.h"
 
 #include "serial/SerlDispatcherFactory.h"

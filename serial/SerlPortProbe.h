@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port probe: which of the ports COM1 to COM50 exist on this machine.
 //
 // A port passes when its device opens (it is then closed again at once) or

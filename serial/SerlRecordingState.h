@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state rules that the trace and the log share: how the Tracing and
 // Logging properties switch recording on, off, into a pause, dump it to its
 // file, clear it, or restart it at a new size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/SerlSysfsTty.h"
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What sysfs tells about one terminal device (Linux): its driver, whether it
 // sits on USB (and the USB device's ids and strings), and whether an on-board
 // UART of the 8250 kind really has hardware behind it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating system's message for a system error number.
 //
 // One implementation per platform, chosen by serial/CMakeLists.txt; nothing

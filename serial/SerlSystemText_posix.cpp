@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // System error texts on POSIX systems.
 //
 // There is no Win32 message table here, so we carry our own texts for the

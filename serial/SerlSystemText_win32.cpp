@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // System error texts on Windows: the system's own message table, in the
 // user's language. Our permission code is not a Win32 number (Windows folds
 // it into "access denied"), so it keeps its own text.

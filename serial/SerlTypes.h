@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Enumerations and small records shared by the serial port component, its
 // dispatcher and the device back ends.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TComThread.h"
 
 #include "serial/SerlErrors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TDispThread.h"
 
 #include "serial/TSerlBaseDispatcher.h"

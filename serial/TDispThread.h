@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a dispatcher pass on every device event and at least every 50 ms:
 // modem and line status, the read step into the input ring, the data-available
 // notice. Ends on the stop flag or a pending close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TOutThread.h"
 
 #include "serial/TSerlBaseDispatcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the output ring to the device whenever the output signal is set;
 // acknowledges an output abort with the started signal. Ends on the stop flag
 // or a pending close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Root of the serial layer's components: a read-only version text.
 #pragma once
 

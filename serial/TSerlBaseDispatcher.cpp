@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TSerlBaseDispatcher.h"
 
 #include <algorithm>

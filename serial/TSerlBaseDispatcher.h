@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine behind an open port: device, input and output rings, line state
 // and three I/O threads (TComThread waits for device events, TDispThread moves
 // received bytes into the input ring, TOutThread writes the output ring).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port component as the application uses it. All state and
 // behaviour live in TSerlCustomComPort; this class is what a window owns
 // (as ComPort) and adds nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port component: properties that configure a port, the open and
 // close of its dispatcher, and the byte operations the link uses.
 //

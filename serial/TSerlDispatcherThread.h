@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Base of the dispatcher's three I/O threads. Start launches the body; the
 // body counts itself in the dispatcher's running-thread counter while it runs.
 // An exception escaping the body is reported on stderr and ends the thread.

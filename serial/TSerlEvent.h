@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An event object that threads of the dispatcher hand over with: set, reset,
 // wait with a time-out, and wait for either of two.
 //

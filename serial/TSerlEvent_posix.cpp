@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerlEvent on an eventfd: the counter is non-zero while the event is set, so
 // poll() can wait for it together with a device descriptor.
 #include "serial/TSerlEvent.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerlEvent on a Win32 event object; NativeHandle() is the HANDLE, so that
 // WaitForMultipleObjects can wait for it together with an I/O completion.
 #include "serial/TSerlEvent.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log: a bounded in-memory record of the dispatcher's own events (device
 // reads and writes, queued output, purges, line changes), each stamped with
 // the milliseconds since the port opened, written to a text file on request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's notification target: the dispatcher's threads post messages
 // to it, and the host's event loop watches Descriptor() (readable while a
 // message waits; on Windows, where there is none, NativeHandle() is an event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerlNotifier on an eventfd, readable while a message is pending.
 #include "serial/TSerlNotifier.h"
 

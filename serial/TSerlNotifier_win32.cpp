@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerlNotifier on a manual-reset Win32 event, set while a message is
 // pending. There is no descriptor: Descriptor() is -1 and a host's loop
 // waits for NativeHandle() instead.

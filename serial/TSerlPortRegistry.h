@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide list of live dispatchers. A dispatcher's handle is its slot
 // index; a new one takes the first empty slot or is appended, and a leaving one
 // empties its slot (trailing empty slots are dropped). One global lock guards

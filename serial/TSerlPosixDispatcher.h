@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dispatcher's device operations on a POSIX terminal device (termios).
 //
 // - Open resolves "\\.\COMn" through the ports folder (SerlPortPaths.h) or

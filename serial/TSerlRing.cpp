@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TSerlRing.h"
 
 namespace canalarm::serl {

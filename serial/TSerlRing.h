@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A byte ring with a read position, a write position and a full flag: equal
 // positions mean empty unless the flag is set. The dispatcher's read step and
 // output loop work on the positions directly; the helpers here are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TSerlTrace.h"
 
 #include <cerrno>

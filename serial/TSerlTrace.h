@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The trace: a wrapping record of the bytes the component moved, kept in
 // memory and written to a text file on request.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/TSerlWin32Dispatcher.h"
 
 #include "serial/SerlPortPaths.h"

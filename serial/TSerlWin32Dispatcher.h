@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dispatcher's device operations on the Win32 serial driver.
 //
 // - Open takes "\\.\COMn" (or a device name given directly) with read and

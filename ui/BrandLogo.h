@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The brand logos and the program's icon, drawn at run time: a badge in the
 // brand's colour with its name, sharp at any scaling.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/BrandVariants.h"
 
 // The web addresses are build settings (ui/CMakeLists.txt).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four brand variants and the rule that picks one for a language.
 //
 // A variant is a window caption/application title, one of four logo images and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/ControlCaption.h"
 
 #include <QAbstractButton>

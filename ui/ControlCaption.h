@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Captions of the window's controls, addressed by control name: the text of
 // a button, the title of a group box, the text of a tab page's tab.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DescribePort over the serial layer's port descriptions, the ones that
 // `canalarm ports` shows.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's command line: canalarm-gui [--lang CODE] [FILE].
 // CODE is a language code 0-6 or its short name (pl, en, de, ru, sk, cz, hu,
 // any case); FILE is a firmware file to open at start. --version is answered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one wrapper every handler of the window runs through.
 //
 // Nothing may leave a handler into Qt's event loop: an error that escapes is

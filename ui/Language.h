@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seven languages of the tool's texts.
 //
 // A language is chosen by a one-character code '0'..'6' (the code the window

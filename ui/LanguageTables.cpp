@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/LanguageTables.h"
 
 #include "ui/detail/LanguageTextData.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Captions and messages of the tool in each of the seven languages.
 //
 // Every text is UTF-8 and exact to the space: several captions carry leading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message set: the status/log texts of the current language and
 // the current brand's web address. Operations read a text at the moment they
 // show it, so a message always appears in the language applied last.

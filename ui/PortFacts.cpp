@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/PortFacts.h"
 
 #include "ui/WindowTexts.h"

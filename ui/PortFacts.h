@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the window tells about each of its ports COM1..COM12: the device a
 // port resolves to, whether something is there, whether it can be opened,
 // and for a USB adapter its product name; and, after a failed open, why.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time left of a progress bar's phase, from the rate measured since the
 // phase began. A phase begins when the range changes or the position goes
 // back (the wake-up counts down, the blocks count up). No estimate until the

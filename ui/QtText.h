@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions between the core's UTF-8 texts and Qt strings.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port selection dialog: asked by the serial port component when it is
 // to open with no port number set. Lists the ports the probe finds
 // (COM1..COM50, ports held by another program included).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help window: the help lines of the chosen firmware file in a read-only
 // memo. Modeless; closing it only hides it, and the next showing refills it.
 #pragma once

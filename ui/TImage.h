@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An image control that reports clicks (the brand logos).
 #pragma once
 

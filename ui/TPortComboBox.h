@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port list: a combo box that says when its list is about to open, so
 // that the items can be described afresh (an adapter plugged in meanwhile).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bare spin button: an up and a down arrow, no field of its own. It steps
 // whatever its owner decides, here the CAN program number beside it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/TfrmMain.h"
 
 #include <QAbstractItemView>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: two tabs (programming and operating parameters), the
 // hidden option controls, the countdown timer, the file dialog and the
 // serial port component, with one handler per control event.

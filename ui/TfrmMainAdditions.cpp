@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's additions to the controls of its design: the language list,
 // described ports, the running state of the controls, dropped files, the
 // About box, the log's menu, the help window's place and the remembered

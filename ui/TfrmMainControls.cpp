@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's controls: names, structure, start states and the wiring of
 // their events to the handlers. Positions come from layouts, so the window
 // can grow from its smallest size, the client area of the design.

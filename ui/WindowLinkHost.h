@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as host of the bootloader link's operations.
 //
 // Messages go to the window's controls; the countdown is run down by the

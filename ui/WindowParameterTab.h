@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameters tab's widgets as the parameter read and write see them.
 //
 // Fill sets the controls the way clicks would, so the window's change

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the window remembers from run to run: the language chosen in the
 // window, the last port and speed, and the folder of the last firmware file.
 // Stored with QSettings in the native format under "canalarm/canalarm-gui"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts of the window's own additions (language choice, port list, progress,
 // log menu, About box, port errors) in the seven languages. Kept apart from
 // the captions and the message set: no language change writes these into a

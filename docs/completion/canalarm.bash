@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # bash completion for canalarm: subcommands, their options, COM ports from
 # the ports folder, firmware files and parameter fields.
 

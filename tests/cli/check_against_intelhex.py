@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Holds `canalarm info` against Debian's python3-intelhex.
 
 For every valid plain Intel HEX file the tests have, the FLASH, EEPROM and

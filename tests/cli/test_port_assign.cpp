@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `ports assign` / `ports unassign` and the listing, on a fake device tree
 // whose nodes lead to pseudo-terminals, with a private ports folder.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """canalarm-emu ends promptly on a stop signal, however soon after its start
 it comes: 200 starts, each stopped with SIGTERM as soon as it has printed its
 device, none may take over 2 seconds to end. A ports folder in a temporary

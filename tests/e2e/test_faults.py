@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Faults end to end: the device vanishing, a damaged wire, a busy port,
 damaged files and refused parameter writes, `canalarm` against
 `canalarm-emu` on pseudo-terminals.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The `canalarm` link commands end to end, against `canalarm-emu` on
 pseudo-terminals.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """`canalarm ports`, `ports assign` and `ports unassign` end to end.
 
 The program reads a fake sysfs and /dev (CANALARM_SYSFS_ROOT,

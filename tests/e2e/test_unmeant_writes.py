@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Nothing reaches the module that the fitter did not mean, and the command
 line says what happened: Ctrl-C stops before the next write packet, a PIN
 is written only when typed or as the module held it, and the results name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "EmuProcess.h"
 
 #include <fcntl.h>

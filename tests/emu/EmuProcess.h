@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The canalarm-emu program as a child process, and the tool's end of its line.
 #pragma once
 

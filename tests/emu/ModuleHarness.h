@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One emulated module driven by a scripted byte stream, with its transcript.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds what the tool puts on the wire, for driving the emulated module.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emulator program on its pseudo-terminal, driven by hand as the tool would.
 #include <gtest/gtest.h>
 #include <termios.h>

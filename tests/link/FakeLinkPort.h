@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A port for link tests: records what is written and delivers scripted
 // bytes at times of a virtual clock shared with TestLinkHost.
 #pragma once

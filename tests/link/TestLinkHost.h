@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A link host on a virtual clock: sleeps and waits advance the clock at
 // once, ticks fall due by it, and a Cancel can be scheduled for a moment.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operations against the emulated module, on a virtual clock.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakeDispatcher.h"
 
 #include <cstdio>

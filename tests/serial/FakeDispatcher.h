@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A dispatcher whose device is a recording fake: every driver call is logged
 // as a short text ("escape 5", "setstate 9600 8 0 0", "purge 0x0A",
 // "sleep 19", ...), received bytes are injected with Receive, and writes can

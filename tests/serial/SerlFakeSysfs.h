@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fake device tree for the port descriptions: a sysfs root and a /dev root
 // in a temporary folder, laid out as Linux lays them out. Every device node
 // in the fake /dev is a link to a pseudo-terminal (checked), so whatever a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A serial line for the port tests: the port under test at one end, the test
 // as the peer at the other, on any platform.
 //

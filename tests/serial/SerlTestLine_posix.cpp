@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test lines on POSIX: pseudo-terminal pairs bound in a private ports folder.
 #include <sys/ioctl.h>
 #include <termios.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test lines on Windows under Wine: COMn is a pseudo-terminal of the test
 // runner's, mapped in the Wine prefix and checked by the runner before this
 // program started; the peer operations go to the runner over a local socket.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SerlTestPty.h"
 
 #include <fcntl.h>

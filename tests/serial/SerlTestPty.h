@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helpers for the serial layer: pseudo-terminal pairs, a private ports
 // folder, and the guard that keeps every test away from real serial devices
 // (on a build machine /dev/ttyS0 may be the system console).

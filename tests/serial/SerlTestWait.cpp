@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SerlTestWait.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Waiting for a condition in the serial tests, on any platform.
 #pragma once
 

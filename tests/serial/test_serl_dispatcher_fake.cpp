@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dispatcher's logic over a recording fake device: the order and values
 // of driver calls, the set-line decision and its waits, the rings' wrap
 // handling, and stopping with a write in progress.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port descriptions against a fake sysfs and /dev tree whose device nodes
 // all lead to pseudo-terminals, and a private ports folder.
 #include <gtest/gtest.h>

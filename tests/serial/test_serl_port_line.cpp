@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerlComPort over real serial lines (pseudo-terminals; on Windows reached
 // through Wine's serial driver): bytes through the rings and threads, the byte
 // operations' failures, exclusive opening, vanishing peers.

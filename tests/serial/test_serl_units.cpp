@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces of the serial layer that need no device: port path resolution,
 // errno translation, the ring's counting, the trace and its file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private temporary folder for one test, removed with everything in it.
 #pragma once
 

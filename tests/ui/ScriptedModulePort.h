@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A port with a bootloader behind it that answers at once: the wake-up, the
 // key agreement, EEPROM and FLASH writes, EEPROM reads and the identity.
 // Lets the window's operations run to their end without a serial device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the window's tests: a window whose link talks to a
 // scripted module, the captured error messages, controls by name.
 #pragma once

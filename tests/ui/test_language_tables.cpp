@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Language tables, message set and brand variants.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port selection dialog, on pseudo-terminals that a private ports folder
 // names COM1 and COM3, and its place in the serial port component's open.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's start state, its languages and its brand variants.
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's additions for the fitter: the language list and its memory,
 // the command line, the running state of the controls, the progress text,
 // resizing, dropped files, the file dialog's folder, About, the help

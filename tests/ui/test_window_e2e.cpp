@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window against canalarm-emu, the module emulator, on a pseudo-terminal
 // that COM1 reaches through a private ports folder. Refuses to run when COM1
 // would lead anywhere but to a pseudo-terminal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operations hosted by the window, against a module that answers at
 // once: read and write of the parameters, the version read, the upload's
 // effect on the write, the help, the file choice, Cancel, one operation at a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameters tab: fill and fold through the widgets, the mode captions,
 // the FS1/FS3 interlock, the spin buttons and the PIN field.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port list and the port errors, on pseudo-terminals that a private
 // ports folder names COM1, COM3 and (plugged in later) COM4; COM2 and the
 // others lead nowhere. Refuses to run when a port leads anywhere else.

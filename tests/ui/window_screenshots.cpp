@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the window's two tabs in a language to PNG files:
 //   window_screenshots OUTDIR LANGCODE SUFFIX [FIRMWARE]
 // gives OUTDIR/programming-SUFFIX.png and OUTDIR/parameters-SUFFIX.png, and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A QEMU guest (software emulation) with two serial ports wired to
 pseudo-terminals on the host:
 

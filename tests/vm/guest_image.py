@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The guest's kernel and initramfs.
 
 The kernel is Debian's own (the package that `linux-image-amd64` depends on),

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The guest's /init: mounts, loads the USB and FTDI modules, then runs the
 # host's commands from the console, one a line, each answered by its output
 # and a line "@@rc STATUS".

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """canalarm on real serial drivers: a QEMU guest (Debian's kernel, software
 emulation) drives an emulated FTDI USB adapter with ftdi_sio (/dev/ttyUSB0)
 and a second 16550 UART with 8250 (/dev/ttyS1); each port is wired through

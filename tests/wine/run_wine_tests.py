@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Runs the Windows build's tests under Wine, and canalarm.exe end to end
 against canalarm-emu.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The raw text tables behind ui/LanguageTables.h; only the lookups use them.
 #pragma once
 
