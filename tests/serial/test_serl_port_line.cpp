@@ -326,6 +326,10 @@ TEST_F(LinePortTest, PeerClosingMidTransferEndsCleanly) {
 }
 
 TEST_F(LinePortTest, HangUpWakesAHostThatWaitsForData) {
+  // The Wine runner holds lines for COM1, COM3, COM4 and COM5 only, and how
+  // Wine passes a terminal's hang-up to a waiting event is not what a
+  // Windows driver does; the hang-up is tried on real drivers in the guest.
+  if (RunningUnderWine()) GTEST_SKIP() << "a hang-up is not tried under Wine";
   TTestLine line(ports_, 6);
   port_.SetComNumber(6);
   OpenPort();
