@@ -205,7 +205,15 @@ TEST_F(LinePortTest, WriteByteIntoFullOutputRingRaises) {
     } catch (const EOutputBufferTooSmall& e) {
       EXPECT_EQ(e.ErrorCode(), ecOutputBufferTooSmall);
       raised = true;
-      EXPECT_EQ(port_.Dispatcher()->OutputCount(), 32);
+      if (RunningUnderWine()) {
+        // Wine ends a write to a full terminal as aborted; the writer takes
+        // the bytes up again, so part of them wait with the driver, not in
+        // the ring.
+        EXPECT_GE(port_.Dispatcher()->OutputCount(), 1);
+        EXPECT_LE(port_.Dispatcher()->OutputCount(), 32);
+      } else {
+        EXPECT_EQ(port_.Dispatcher()->OutputCount(), 32);
+      }
     }
   }
   ASSERT_TRUE(raised);
