@@ -43,6 +43,17 @@ void WriteFile(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString(), std::ios::binary) << text;
 }
 
+// Chooses a plain HEX file with one FLASH block (address 0x200) and no EEPROM data.
+void ChooseOneFlashBlock(WindowUnderTest& w, const QTemporaryDir& dir) {
+  w.Button("DecodeON")->setChecked(false);
+  const QString file = dir.filePath(QStringLiteral("small.hex"));
+  WriteFile(file,
+            ":020000040000FA\n"
+            ":10020000000102030405060708090A0B0C0D0E0F76\n"
+            ":00000001FF\n");
+  w.window->ChooseFirmwareFile(file);
+}
+
 }  // namespace
 
 class TestWindowOperations : public QObject {
@@ -127,13 +138,7 @@ class TestWindowOperations : public QObject {
   void cancelBetweenTwoPacketsStopsTheUpload() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    w.Button("DecodeON")->setChecked(false);
-    const QString file = dir.filePath(QStringLiteral("small.hex"));
-    WriteFile(file,
-              ":020000040000FA\n"
-              ":10020000000102030405060708090A0B0C0D0E0F76\n"
-              ":00000001FF\n");
-    w.window->ChooseFirmwareFile(file);
+    ChooseOneFlashBlock(w, dir);
     int writes = 0;
     w.module->onPacket = [&](const std::vector<std::uint8_t>& header) {
       if (header[0] == kCmdWriteFlash && ++writes == 5)
@@ -153,13 +158,7 @@ class TestWindowOperations : public QObject {
   void cancelDuringTheWakeUpWritesNothing() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    w.Button("DecodeON")->setChecked(false);
-    const QString file = dir.filePath(QStringLiteral("small.hex"));
-    WriteFile(file,
-              ":020000040000FA\n"
-              ":10020000000102030405060708090A0B0C0D0E0F76\n"
-              ":00000001FF\n");
-    w.window->ChooseFirmwareFile(file);
+    ChooseOneFlashBlock(w, dir);
     DuringTheOperation([&w] { w.Button("Button1")->click(); });
     w.Button("bbUpload")->click();
     QCOMPARE(CountPackets(*w.module, kCmdWriteFlash), 0);
