@@ -2,11 +2,14 @@
 #include "emu/EmulatorLoop.h"
 
 #include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 #include <sys/prctl.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <system_error>
 #include <vector>
 
@@ -76,6 +79,15 @@ void EmulatorLoop::WriteDue(TimePoint now) {
   lineFull_ = written < due.size();
 }
 
+bool EmulatorLoop::TakeSignals(int signalFd) {
+  signalfd_siginfo info;
+  while (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    if (info.ssi_signo != SIGUSR1) return false;
+    module_.FallSilent(Clock::now());
+  }
+  return true;
+}
+
 std::optional<timespec> EmulatorLoop::PollTimeout(TimePoint now) const {
   TimePoint next = TimePoint::max();
   if (!in_.empty()) next = in_.front().due;
@@ -87,7 +99,7 @@ std::optional<timespec> EmulatorLoop::PollTimeout(TimePoint now) const {
   return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-LoopEnd EmulatorLoop::Run(int stopFd) {
+LoopEnd EmulatorLoop::Run(int signalFd) {
   // The kernel may otherwise let a timed wait run 50 us long, twice a
   // packet; a simulated wire should not be slower than the real one.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -98,7 +110,7 @@ LoopEnd EmulatorLoop::Run(int stopFd) {
 
     pollfd fds[2] = {
         {port_.Fd(), static_cast<short>(POLLIN | (lineFull_ ? POLLOUT : 0)), 0},
-        {stopFd, POLLIN, 0},
+        {signalFd, POLLIN, 0},
     };
     const std::optional<timespec> timeout = PollTimeout(now);
     const int ready = ppoll(fds, 2, timeout ? &*timeout : nullptr, nullptr);
@@ -106,7 +118,7 @@ LoopEnd EmulatorLoop::Run(int stopFd) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "poll");
     }
-    if (fds[1].revents != 0) return LoopEnd::kStopped;
+    if (fds[1].revents != 0 && !TakeSignals(signalFd)) return LoopEnd::kStopped;
     if (fds[0].revents & POLLOUT) lineFull_ = false;
     if (fds[0].revents & POLLIN) ReadLine(Clock::now());
     if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLIN)) {

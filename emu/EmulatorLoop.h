@@ -40,9 +40,10 @@ class EmulatorLoop {
  public:
   EmulatorLoop(PtyPort& port, ModuleEmulator& module, LoopOptions options);
 
-  // Runs until one of the ends above; `stopFd` is polled for reading.
+  // Runs until one of the ends above. `signalFd` is a signalfd: SIGUSR1
+  // makes the module fall silent, any other signal stops the loop.
   // Throws std::system_error when the line or poll() fails.
-  LoopEnd Run(int stopFd);
+  LoopEnd Run(int signalFd);
 
  private:
   struct Timed {
@@ -55,6 +56,7 @@ class EmulatorLoop {
   bool Deliver(TimePoint now);  // false once the loop must end
   void Schedule();
   void WriteDue(TimePoint now);
+  bool TakeSignals(int signalFd);  // false once a stop signal came
   // Until the next byte is due; nothing when none is.
   std::optional<timespec> PollTimeout(TimePoint now) const;
 

@@ -263,6 +263,12 @@ void ModuleEmulator::Restart(TimePoint at, std::string_view why) {
   BeginWaiting();
 }
 
+void ModuleEmulator::FallSilent(TimePoint at) {
+  if (vanished_ || silent_) return;
+  silent_ = true;
+  Note(at, "silent on request from the next packet on");
+}
+
 std::vector<Reply> ModuleEmulator::TakeReplies() { return std::exchange(replies_, {}); }
 
 }  // namespace canalarm::emu

@@ -72,6 +72,10 @@ class ModuleEmulator {
   // half-received packet dropped. `why` goes to the transcript.
   void Restart(TimePoint at, std::string_view why);
 
+  // A module that hangs: from the next packet on nothing is answered until
+  // a restart, as with --silent-after, but at a moment chosen from outside.
+  void FallSilent(TimePoint at);
+
   // Hands over the replies queued since the last call, in order.
   std::vector<Reply> TakeReplies();
 

@@ -25,16 +25,17 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// The stop signals are blocked and taken from a signalfd in the loop's own
-// poll: no asynchronous handler runs, so none can be deferred (as a
-// sanitizer's interceptors do) past the moment the loop goes to sleep.
-int BlockStopSignals() {
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
-  if (sigprocmask(SIG_BLOCK, &stops, nullptr) != 0)
+// The stop signals, and SIGUSR1 that makes the module hang, are blocked and
+// taken from a signalfd in the loop's own poll: no asynchronous handler runs,
+// so none can be deferred (as a sanitizer's interceptors do) past the moment
+// the loop goes to sleep.
+int BlockLoopSignals() {
+  sigset_t taken;
+  sigemptyset(&taken);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&taken, sig);
+  if (sigprocmask(SIG_BLOCK, &taken, nullptr) != 0)
     throw std::system_error(errno, std::generic_category(), "sigprocmask");
-  const int fd = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+  const int fd = signalfd(-1, &taken, SFD_CLOEXEC | SFD_NONBLOCK);
   if (fd < 0) throw std::system_error(errno, std::generic_category(), "signalfd");
   std::signal(SIGPIPE, SIG_IGN);
   return fd;
@@ -43,7 +44,7 @@ int BlockStopSignals() {
 int Run(const canalarm::emu::EmuConfig& config) {
   using namespace canalarm::emu;
   const TimePoint start = Clock::now();
-  const int stopSignals = BlockStopSignals();
+  const int loopSignals = BlockLoopSignals();
 
   // All that can fail is set up before the path is printed: whoever reads it
   // finds the link in place.
@@ -65,7 +66,7 @@ int Run(const canalarm::emu::EmuConfig& config) {
   std::cerr << "; stop it with Ctrl+C" << std::endl;
 
   EmulatorLoop loop(port, module, config.loop);
-  const LoopEnd end = loop.Run(stopSignals);
+  const LoopEnd end = loop.Run(loopSignals);
   if (transcript) {
     transcript->Write(Clock::now(), end == LoopEnd::kVanished ? "line closed, exiting"
                                     : end == LoopEnd::kResets ? "reset count reached, exiting"

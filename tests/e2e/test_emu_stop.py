@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 """canalarm-emu ends promptly on a stop signal, however soon after its start
 it comes: 200 starts, each stopped with SIGTERM as soon as it has printed its
-device, none may take over 2 seconds to end. A ports folder in a temporary
+device, none may take over 2 seconds to end. SIGUSR1 is no stop: the module
+falls silent and the emulator goes on until SIGTERM. A ports folder in a temporary
 XDG_CONFIG_HOME keeps the emulator's link away from the user's.
 
 usage: test_emu_stop.py CANALARM_EMU [STARTS]
@@ -17,6 +18,42 @@ import time
 LIMIT = 2.0
 
 
+def launch(emu, env, *options):
+    """A running emulator and its device, or None when it printed no pseudo-terminal."""
+    process = subprocess.Popen([emu, "--link", "COM7", *options], env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    device = process.stdout.readline().strip()
+    if not device.startswith("/dev/pts/"):
+        process.kill()
+        process.wait()
+        print(f"the emulator said {device!r}, not a pseudo-terminal")
+        return None
+    return process
+
+
+def hang_is_no_stop(emu, env, folder):
+    """SIGUSR1 is noted in the transcript and the emulator keeps running."""
+    transcript = os.path.join(folder, "transcript.txt")
+    process = launch(emu, env, "--transcript", transcript)
+    if process is None:
+        return False
+    process.send_signal(signal.SIGUSR1)
+    deadline = time.monotonic() + 30
+    noted = False
+    while not noted and time.monotonic() < deadline and process.poll() is None:
+        with open(transcript) as f:
+            noted = "silent on request" in f.read()
+        time.sleep(0.01)
+    running = process.poll() is None
+    process.send_signal(signal.SIGTERM)
+    status = process.wait(timeout=30)
+    process.stdout.close()
+    if not (noted and running and status == 0):
+        print(f"SIGUSR1: noted {noted}, still running {running}, exit status {status}")
+        return False
+    return True
+
+
 def main():
     emu = sys.argv[1]
     starts = int(sys.argv[2]) if len(sys.argv) > 2 else 200
@@ -24,13 +61,8 @@ def main():
     with tempfile.TemporaryDirectory(prefix="canalarm-xdg-") as config:
         env = dict(os.environ, XDG_CONFIG_HOME=config)
         for start in range(starts):
-            process = subprocess.Popen([emu, "--link", "COM7"], env=env, stdout=subprocess.PIPE,
-                                       stderr=subprocess.DEVNULL, text=True)
-            device = process.stdout.readline().strip()
-            if not device.startswith("/dev/pts/"):
-                process.kill()
-                process.wait()
-                print(f"start {start}: the emulator said {device!r}, not a pseudo-terminal")
+            process = launch(emu, env)
+            if process is None:
                 return 1
             stopped = time.monotonic()
             process.send_signal(signal.SIGTERM)
@@ -47,7 +79,9 @@ def main():
             if status != 0:
                 print(f"start {start}: exit status {status}")
                 return 1
-    print(f"{starts} starts and stops, the slowest stop took {slowest:.3f} s")
+        if not hang_is_no_stop(emu, env, config):
+            return 1
+    print(f"{starts} starts and stops, the slowest stop took {slowest:.3f} s; SIGUSR1 is no stop")
     return 0
 
 

@@ -250,6 +250,20 @@ TEST(ModuleEmulatorCommands, SilentAfterAnswersNothingUntilTheNextLink) {
   EXPECT_EQ(m.Request(2, 0).size(), kIdentityReplyBytes);
 }
 
+TEST(ModuleEmulatorCommands, FallingSilentMidLinkHoldsUntilARestart) {
+  Module m;
+  m.Link();
+  EXPECT_EQ(m.Request(1, 0x00, Block(1)), Bytes{0});
+  m->FallSilent(m.Now());
+  EXPECT_TRUE(m.Request(1, 0x10, Block(2)).empty());
+  EXPECT_TRUE(m.Request(4, 0).empty());
+  EXPECT_NE(m->Eeprom()[0x10], 2);
+  m->Restart(m.Now(), "test");
+  EXPECT_FALSE(m->Silent());
+  m.Link();
+  EXPECT_EQ(m.Request(1, 0x10, Block(2)), Bytes{0});
+}
+
 TEST(ModuleEmulatorTiming, RepliesWaitForTheDelay) {
   EmulatorSettings settings;
   settings.replyDelay = milliseconds(40);
