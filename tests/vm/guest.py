@@ -118,7 +118,11 @@ class Guest:
         """A QMP session, capabilities negotiated."""
         s = socket.socket(socket.AF_UNIX)
         s.settimeout(30)
-        s.connect(self.qmp_path)
+        try:
+            s.connect(self.qmp_path)
+        except OSError:
+            s.close()
+            raise
         reader = s.makefile("r")
         json.loads(reader.readline())  # the greeting
         s.sendall(b'{"execute": "qmp_capabilities"}\n')
@@ -143,13 +147,18 @@ class Guest:
 
     def qmp(self, command, arguments=None, event=None):
         """One QMP command; with `event`, returns once QEMU sent that event."""
-        s, reader = self._qmp()
-        with s, reader:
-            message = {"execute": command}
-            if arguments:
-                message["arguments"] = arguments
-            s.sendall(json.dumps(message).encode() + b"\n")
-            return self._qmp_answer(reader, event)
+        try:
+            s, reader = self._qmp()
+            with s, reader:
+                message = {"execute": command}
+                if arguments:
+                    message["arguments"] = arguments
+                s.sendall(json.dumps(message).encode() + b"\n")
+                return self._qmp_answer(reader, event)
+        except OSError as e:
+            if self.process.poll() is not None:  # say that QEMU itself went
+                raise GuestError(f"QEMU ended (status {self.process.returncode}) during {command}") from e
+            raise
 
     def unplug_adapter(self):
         """Pulls the adapter out; returns once QEMU has let go of it."""
