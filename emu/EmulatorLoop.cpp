@@ -2,9 +2,9 @@
 #include "emu/EmulatorLoop.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
-#include <sys/prctl.h>
 
 #include <algorithm>
 #include <array>
