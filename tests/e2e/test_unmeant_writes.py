@@ -183,25 +183,28 @@ class UnmeantWritesTest(unittest.TestCase):
         self.assertEqual(result["outcome"], "write-refused")
         self.assertEqual(result["errorCode"], 9)
 
-    def test_upload_without_eeprom_data_says_so(self):
-        hex_path = os.path.join(self.config.name, "flash_only.hex")
+    def upload_used_only(self, name, records):
+        """Uploads a plain HEX file of `records` (only its blocks) to an
+        emulator on COM1: (hex path, emulator, status, stdout, stderr)."""
+        hex_path = os.path.join(self.config.name, name)
         with open(hex_path, "w") as f:
-            f.write(":10020000000102030405060708090A0B0C0D0E0F76\n:00000001FF\n")
+            f.write(records)
         emu = self.emulator(1)
-        # One FLASH block, not the whole memory: the notice is what counts.
         status, out, err = self.canalarm("upload", hex_path, "--plain", "--used-only",
                                          "--port", "COM1")
+        return hex_path, emu, status, out, err
+
+    def test_upload_without_eeprom_data_says_so(self):
+        # One FLASH block, not the whole memory: the notice is what counts.
+        _, emu, status, out, err = self.upload_used_only(
+            "flash_only.hex", ":10020000000102030405060708090A0B0C0D0E0F76\n:00000001FF\n")
         self.assertEqual(status, 0, out + err)
         self.assertIn("No data EEPROM to program", out.splitlines())
         self.assertNotIn("write EEPROM", "\n".join(emu.traffic()))
 
     def test_flash_only_in_the_bootloader_area_is_warned_of(self):
-        hex_path = os.path.join(self.config.name, "low.hex")
-        with open(hex_path, "w") as f:
-            f.write(":10010000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n")
-        emu = self.emulator(1)
-        status, out, err = self.canalarm("upload", hex_path, "--plain", "--used-only",
-                                         "--port", "COM1")
+        hex_path, emu, status, _, err = self.upload_used_only(
+            "low.hex", ":10010000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n")
         self.assertEqual(status, 0, err)
         self.assertIn("below address 512", err)
         self.assertIn("no FLASH block is sent", err)

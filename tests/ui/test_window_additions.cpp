@@ -46,6 +46,15 @@ void WriteFile(const QString& path, const std::string& bytes) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;
 }
 
+// Opens a plain (not record-encoded) firmware of one FLASH block at 0x200,
+// written into `dir`.
+bool OpenOneBlockFirmware(const WindowUnderTest& w, const QTemporaryDir& dir) {
+  const QString firmware = dir.filePath(QStringLiteral("fw.hex"));
+  WriteFile(firmware, ":020200000102F9\n:00000001FF\n");
+  w.Button("DecodeON")->setChecked(false);
+  return w.window->OpenFirmwareFile(firmware);
+}
+
 // What a user's choice in the language list does: the list's signal.
 void ChooseInList(const WindowUnderTest& w, Language language) {
   auto* list = w.Find<QComboBox>("cbLanguage");
@@ -194,10 +203,7 @@ class TestWindowAdditions : public QObject {
     QFETCH(QString, button);
     QTemporaryDir dir;
     WindowUnderTest w;
-    const QString firmware = dir.filePath(QStringLiteral("fw.hex"));
-    WriteFile(firmware, ":020200000102F9\n:00000001FF\n");
-    w.Button("DecodeON")->setChecked(false);
-    QVERIFY(w.window->OpenFirmwareFile(firmware));
+    QVERIFY(OpenOneBlockFirmware(w, dir));
     w.Button("BitBtn2")->click();  // makes the write available
     QCOMPARE(EnabledOf(w), (QStringList{"bbOpen", "bbUpload", "Button2", "Button3", "BitBtn1",
                                         "BitBtn2", "cbPort", "RadioButton1", "RadioButton2",
@@ -285,10 +291,7 @@ class TestWindowAdditions : public QObject {
   void anUploadShowsItsProgressAsText() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    const QString firmware = dir.filePath(QStringLiteral("fw.hex"));
-    WriteFile(firmware, ":020200000102F9\n:00000001FF\n");
-    w.Button("DecodeON")->setChecked(false);
-    QVERIFY(w.window->OpenFirmwareFile(firmware));
+    QVERIFY(OpenOneBlockFirmware(w, dir));
     auto* bar = w.Find<QProgressBar>("ProgressBar");
     QStringList texts;
     QObject::connect(bar, &QProgressBar::valueChanged, [&] { texts << bar->text(); });
