@@ -25,7 +25,9 @@ CANALARM = EMU = ASSEMBLED = None
 
 
 class Emulator:
-    """One canalarm-emu process, reachable as COMn."""
+    """One canalarm-emu process, reachable as COMn. The tests mask every port
+    with a link to nothing; the emulator takes the mask's place and puts it
+    back when it ends (--replace-link)."""
 
     def __init__(self, env, com, *options):
         self.com = com
@@ -33,8 +35,8 @@ class Emulator:
         self.flash = os.path.join(self.workdir, "flash.bin")
         self.eeprom = os.path.join(self.workdir, "eeprom.bin")
         self.transcript = os.path.join(self.workdir, "transcript.txt")
-        args = [EMU, "--link", f"COM{com}", "--dump-flash", self.flash, "--dump-eeprom",
-                self.eeprom, "--transcript", self.transcript, *options]
+        args = [EMU, "--link", f"COM{com}", "--replace-link", "--dump-flash", self.flash,
+                "--dump-eeprom", self.eeprom, "--transcript", self.transcript, *options]
         self.process = subprocess.Popen(args, env=env, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True)
         self.device = self.process.stdout.readline().strip()
