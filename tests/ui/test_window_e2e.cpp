@@ -32,7 +32,9 @@ class Emulator {
  public:
   explicit Emulator(const QStringList& options) {
     process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
-    process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1")} + options);
+    // COM1 is masked: the emulator takes the mask's place and puts it back.
+    process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1"),
+                                      QStringLiteral("--replace-link")} + options);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start();
     if (!process_.waitForStarted(10000)) return;
