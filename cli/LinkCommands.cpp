@@ -70,6 +70,7 @@ struct PortRun {
   int exitStatus = kExitOk;
   Json extra = Json::object();  // what the operation adds to the JSON result
   std::string error;            // a port error that left the operation
+  PortOpenReason openReason = PortOpenReason::Other;  // of a port that did not open
 };
 
 // Runs `operation` on one port and closes the port afterwards, once the
@@ -82,7 +83,10 @@ PortRun RunOnPort(const LinkOptions& options, const MessageSet& messages, const 
   try {
     run.outcome = operation(station, run.extra);
     run.exitStatus = OutcomeExitStatus(run.outcome);
-    if (run.outcome == LinkOutcome::PortOpenError) run.error = station.link.LastOpenError();
+    if (run.outcome == LinkOutcome::PortOpenError) {
+      run.error = station.link.LastOpenError();
+      run.openReason = station.link.LastOpenReason();
+    }
     if (run.error.empty() && run.outcome == LinkOutcome::NotAllowed)
       run.error = name + ": refused while another operation runs";
   } catch (const ParameterError& e) {
@@ -129,7 +133,7 @@ TerminalHost::Settings SingleSettings(const LinkOptions& options) {
 int Finish(const LinkOptions& options, const PortChoice& choice, const PortRun& run,
            std::ostream& out, std::ostream& err) {
   if (!run.error.empty()) err << "canalarm: " << run.error << '\n';
-  if (run.outcome == LinkOutcome::PortOpenError && run.error.find("ermission") != std::string::npos)
+  if (run.outcome == LinkOutcome::PortOpenError && run.openReason == PortOpenReason::PermissionDenied)
     err << "canalarm: add yourself to the port's group (usually: sudo usermod -aG dialout $USER), "
            "then log in again\n";
   if (options.json) {
