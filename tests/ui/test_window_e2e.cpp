@@ -9,7 +9,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <ctime>
 #include <fstream>
 #include <memory>
 
@@ -295,23 +294,18 @@ class TestWindowE2e : public QObject {
     QVERIFY(w.errors.isEmpty());
   }
 
-  // A version request that is never answered waits out the countdown; the
-  // wait sleeps in the event loop instead of spinning on the port.
-  void waitingForTheModuleLeavesTheProcessorIdle() {
+  // A version request that is never answered waits out the countdown and
+  // ends as a transmission error. (How little processor time the wait takes
+  // is a benchmark figure: bench/run.sh --only idlewait.)
+  void unansweredRequestWaitsOutTheCountdown() {
     Emulator emulator({QStringLiteral("--silent-after"), QStringLiteral("0")});
     QVERIFY(StartedSafely(emulator));
     RealWindow w;
-    const std::clock_t cpuBefore = std::clock();
-    QElapsedTimer wall;
-    wall.start();
     w.Find("Button2")->click();
-    const double cpu = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    const double elapsed = double(wall.elapsed()) / 1000.0;
     const Language en = Language::English;
     QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
                                    Text(en, MessageRole::msgCommError)}.join(QLatin1Char('|'))));
-    // Most of the run is the wait; a polling wait would keep a processor busy.
-    QVERIFY2(cpu < 0.5 * elapsed, qPrintable(QStringLiteral("cpu %1 s of %2 s").arg(cpu).arg(elapsed)));
+    QVERIFY(w.errors.isEmpty());
   }
 };
 
