@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -26,10 +29,12 @@ namespace {
 
 QString Text(Language language, MessageRole role) { return Q(Message(language, role)); }
 
-// The emulator as a child process; stopped when the test ends.
+// The emulator as a child process; stopped when the test ends, and killed
+// should the test's process end first.
 class Emulator {
  public:
   explicit Emulator(const QStringList& options) {
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
     process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1")} + options);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
