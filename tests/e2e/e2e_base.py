@@ -24,6 +24,7 @@ import unittest
 CANALARM = EMU = ASSEMBLED = None  # set by main() from the command line
 MASK = "/nonexistent/canalarm-test"
 PATIENCE = 30  # seconds: the longest any wait for a condition may take
+RESTARTED = "restart on request"
 
 _PR_SET_PDEATHSIG = 1
 _libc = ctypes.CDLL(None, use_errno=True)
@@ -70,7 +71,15 @@ def poll_until(condition, what, timeout=PATIENCE, interval=0.005):
 class Emulator:
     """One canalarm-emu process, reachable as COMn when `com` is given. Its
     transcript is stamped on the monotonic clock, so that its moments line up
-    with time.monotonic() here."""
+    with time.monotonic() here.
+
+    The tool's RTS pulse, which restarts a real module, cannot travel over a
+    pseudo-terminal; the emulator's stand-in, a quiet line, is timing that a
+    loaded machine upsets (a pause of the tool mid-upload restarts it). So
+    the module restarts only when a test says so (restart()), unless the
+    test asks for --idle-reset itself. A module that ended its last link
+    with a reset packet, as every operation that went well does, is
+    waiting for a wake-up anyway."""
 
     def __init__(self, env, com, *options, folder):
         self.com = com
@@ -80,8 +89,9 @@ class Emulator:
         self.transcript = os.path.join(self.workdir, "transcript.txt")
         self.errors = os.path.join(self.workdir, "stderr.txt")
         link = [] if com is None else ["--link", f"COM{com}"]
+        quiet = [] if "--idle-reset" in options else ["--idle-reset", "0"]
         args = [EMU, *link, "--dump-flash", self.flash, "--dump-eeprom", self.eeprom,
-                "--transcript", self.transcript, "--transcript-clock", "monotonic", *options]
+                "--transcript", self.transcript, "--transcript-clock", "monotonic", *quiet, *options]
         with open(self.errors, "w") as errors:
             self.process = start_process(args, env, stdout=subprocess.PIPE, stderr=errors, text=True)
         # The first line comes once everything is set up, the link included.
@@ -111,6 +121,13 @@ class Emulator:
         end_process(self.process)
         if hung:
             raise AssertionError(f"canalarm-emu on {self.device} did not end on SIGTERM")
+
+    def restart(self):
+        """Restarts the module, as the RTS pulse of the tool's next operation
+        would (SIGUSR2), and waits until the emulator has done it."""
+        done = self.text().count(RESTARTED)
+        self.process.send_signal(signal.SIGUSR2)
+        poll_until(lambda: self.text().count(RESTARTED) > done, "the emulator to restart")
 
     def text(self):
         """The transcript as it stands, the emulator still running."""
@@ -214,8 +231,10 @@ class E2eTest(unittest.TestCase):
             if os.path.exists(target) and not target.startswith("/dev/pts/"):
                 raise RuntimeError(f"REFUSING TO RUN: {name} leads to {target}")
 
-    def canalarm(self, *args, timeout=60):
-        """Runs the command line to its end: (status, stdout, stderr)."""
+    def canalarm(self, *args, timeout=300):
+        """Runs the command line to its end: (status, stdout, stderr). The
+        limit is there to catch a hang: a sanitized build on a loaded machine
+        takes a minute to read a 100 MB file."""
         tool = self.start(*args)
         try:
             out, err = tool.communicate(timeout=timeout)

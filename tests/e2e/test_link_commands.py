@@ -117,6 +117,7 @@ class LinkCommandsTest(e2e.E2eTest):
         status, out, _ = self.canalarm("upload", hexfw, "--port", "COM1")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "FLASH writing error00000200; error code 5")
+        self.emulators[0].restart()
         status, out, _ = self.canalarm("upload", hexfw, "--port", "COM1", "--used-only",
                                        "--lang", "0")
         self.assertEqual(status, 1)

@@ -164,10 +164,11 @@ class UnmeantWritesTest(e2e.E2eTest):
         self.assertNotIn("write EEPROM", "\n".join(emu.traffic()))
 
     def test_refused_parameter_write_shows_the_modules_code(self):
-        self.emulator(1, "--error-at", "eeprom:2:9")
+        emu = self.emulator(1, "--error-at", "eeprom:2:9")
         status, out, _ = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "EEPROM writing error; error code 9")
+        emu.restart()
         status, result, _ = self.canalarm_json("params", "write", "--port", "COM1", "fs2=on")
         self.assertEqual(result["outcome"], "write-refused")
         self.assertEqual(result["errorCode"], 9)
