@@ -77,8 +77,10 @@ class UnmeantWritesTest(e2e.E2eTest):
                 pause = rng.uniform(0.0, window)
                 time.sleep(max(0.0, opened + pause - time.monotonic()))
                 moment = f"{pause:.3f} s after the opening (of at most {window:.3f} s)"
-            signalled = time.monotonic()
             tool.send_signal(signal.SIGINT)
+            # Taken once the signal is on its way: a pause of this process
+            # between the clock and the kill must not make a write look late.
+            signalled = time.monotonic()
             out, err = tool.communicate(timeout=e2e.PATIENCE)
             said += f", signal {moment}"
             self.assertEqual(tool.returncode, 130, f"{said}: {out}{err}")
