@@ -25,6 +25,8 @@ CANALARM = EMU = ASSEMBLED = None  # set by main() from the command line
 MASK = "/nonexistent/canalarm-test"
 PATIENCE = 30  # seconds: the longest any wait for a condition may take
 RESTARTED = "restart on request"
+# Emulator options for a module that only a test's restart() restarts.
+STEADY = ("--idle-reset", "0")
 
 _PR_SET_PDEATHSIG = 1
 _libc = ctypes.CDLL(None, use_errno=True)
@@ -74,12 +76,11 @@ class Emulator:
     with time.monotonic() here.
 
     The tool's RTS pulse, which restarts a real module, cannot travel over a
-    pseudo-terminal; the emulator's stand-in, a quiet line, is timing that a
-    loaded machine upsets (a pause of the tool mid-upload restarts it). So
-    the module restarts only when a test says so (restart()), unless the
-    test asks for --idle-reset itself. A module that ended its last link
-    with a reset packet, as every operation that went well does, is
-    waiting for a wake-up anyway."""
+    pseudo-terminal; the emulator's stand-in is a quiet line (--idle-reset,
+    450 ms, against the tool's 600 ms of quiet). A module that meets long
+    links (full uploads), one operation at a time, runs STEADY instead: a
+    pause of a loaded machine mid-upload must not restart it, and a test
+    restarts it with restart() before its next operation."""
 
     def __init__(self, env, com, *options, folder):
         self.com = com
@@ -89,9 +90,8 @@ class Emulator:
         self.transcript = os.path.join(self.workdir, "transcript.txt")
         self.errors = os.path.join(self.workdir, "stderr.txt")
         link = [] if com is None else ["--link", f"COM{com}"]
-        quiet = [] if "--idle-reset" in options else ["--idle-reset", "0"]
         args = [EMU, *link, "--dump-flash", self.flash, "--dump-eeprom", self.eeprom,
-                "--transcript", self.transcript, "--transcript-clock", "monotonic", *quiet, *options]
+                "--transcript", self.transcript, "--transcript-clock", "monotonic", *options]
         with open(self.errors, "w") as errors:
             self.process = start_process(args, env, stdout=subprocess.PIPE, stderr=errors, text=True)
         # The first line comes once everything is set up, the link included.

@@ -88,7 +88,7 @@ class FaultTest(e2e.E2eTest):
         want_flash, _ = self.expected_images()
         cases = [
             # name, emulator options, command, transcript line that ends the emulator
-            ("upload", ["--fault", "vanish:40"], ["upload", hexfw], None),
+            ("upload", ["--fault", "vanish:40", *e2e.STEADY], ["upload", hexfw], None),
             ("params read", ["--fault", "vanish:5"], ["params", "read"], None),
             ("params write", ["--reply-delay", "15"], ["params", "write", "pin=4321"],
              "write EEPROM"),
@@ -131,8 +131,8 @@ class FaultTest(e2e.E2eTest):
         # thread, finish untouched.
         hexfw = self.hexfw()
         want_flash, want_eeprom = self.expected_images()
-        good = [self.emulator(4), self.emulator(6)]
-        gone = self.emulator(5, "--fault", "vanish:60")
+        good = [self.emulator(4, *e2e.STEADY), self.emulator(6, *e2e.STEADY)]
+        gone = self.emulator(5, "--fault", "vanish:60", *e2e.STEADY)
         status, out, err = self.canalarm("upload", hexfw, "--port", "COM4", "--port", "COM5",
                                          "--port", "COM6")
         self.assertEqual(status, 1, err)
@@ -173,7 +173,7 @@ class FaultTest(e2e.E2eTest):
         ]
         for com, (fault, message, faulty_written) in enumerate(cases, start=1):
             with self.subTest(fault):
-                emu = self.emulator(com, "--fault", fault)
+                emu = self.emulator(com, "--fault", fault, *e2e.STEADY)
                 status, out, err = self.canalarm("upload", hexfw, "--port", f"COM{com}")
                 self.assertEqual(status, 1, err)
                 self.assertEqual(out.splitlines()[-1], message)
@@ -206,7 +206,7 @@ class FaultTest(e2e.E2eTest):
         # Each reply held 3 ms: the upload lasts 6 s at the least, however
         # fast the machine, and three refused starts fit in well after its
         # fifth packet; a slower machine only makes the upload longer.
-        emu = self.emulator(1, "--reply-delay", "3")
+        emu = self.emulator(1, "--reply-delay", "3", *e2e.STEADY)
         hexfw = self.hexfw()
         upload = self.start("upload", hexfw, "--port", "COM1")
         self.wait_for_transcript(emu, "packet 5:")
@@ -273,7 +273,7 @@ class FaultTest(e2e.E2eTest):
         self.assertEqual(fresh.images()[0], b"\xff" * 0x8000)
 
     def test_file_changed_during_upload_is_read_once(self):
-        emu = self.emulator(1, "--reply-delay", "2")
+        emu = self.emulator(1, "--reply-delay", "2", *e2e.STEADY)
         path = self.hexfw()
         other = self.hexfw("eeprom_table.hex")
         with open(path, "rb") as f:
@@ -290,7 +290,7 @@ class FaultTest(e2e.E2eTest):
         self.assertEqual(flash[512:], want_flash[512:])
         self.assertEqual(eeprom, want_eeprom)
         # The next upload reads the file anew.
-        emu2 = self.emulator(2)
+        emu2 = self.emulator(2, *e2e.STEADY)
         status, _, err = self.canalarm("upload", path, "--port", "COM2")
         self.assertEqual(status, 0, err)
         flash2, eeprom2 = emu2.images()

@@ -64,7 +64,7 @@ class LinkCommandsTest(e2e.E2eTest):
 
     def test_ports_lists_the_emulators_and_marks_those_in_use(self):
         emu = self.emulator(7)
-        self.emulator(9, "--reply-delay", "20")
+        self.emulator(9, "--reply-delay", "20", *e2e.STEADY)
         status, out, _ = self.canalarm("ports")
         self.assertEqual(status, 0)
         # The masked numbers are listed as links to nothing.
@@ -94,7 +94,7 @@ class LinkCommandsTest(e2e.E2eTest):
     def test_upload_leaves_the_files_images_in_the_module(self):
         for com, name in ((3, "demo_firmware.hex"), (4, "eeprom_table.hex")):
             with self.subTest(name):
-                emu = self.emulator(com)
+                emu = self.emulator(com, *e2e.STEADY)
                 status, out, err = self.canalarm("upload", self.hexfw(name), "--port", f"COM{com}",
                                                  "--verify")
                 self.assertEqual(status, 0, err)
@@ -145,7 +145,7 @@ class LinkCommandsTest(e2e.E2eTest):
 
     def test_gang_upload(self):
         for com in (4, 5, 6):
-            self.emulator(com)
+            self.emulator(com, *e2e.STEADY)
         status, out, err = self.canalarm("upload", self.hexfw(), "--port", "COM4", "--port",
                                          "COM5", "--port", "COM6")
         self.assertEqual(status, 0, err)
@@ -157,7 +157,7 @@ class LinkCommandsTest(e2e.E2eTest):
     def test_cancel_with_ctrl_c(self):
         # Each reply held 20 ms: the upload lasts some 40 s, and Ctrl-C comes
         # once its first write packet has gone.
-        emu = self.emulator(1, "--reply-delay", "20")
+        emu = self.emulator(1, "--reply-delay", "20", *e2e.STEADY)
         process = self.start("upload", self.hexfw(), "--port", "COM1")
         self.wait_for_transcript(emu, "write FLASH")
         process.send_signal(signal.SIGINT)

@@ -65,7 +65,7 @@ class UnmeantWritesTest(e2e.E2eTest):
         partial_runs = 0
         for run in range(CANCEL_RUNS):
             said = f"CANCEL_SEED={seed}, run {run}"
-            emu = self.emulator(run + 1, "--wire-speed", "9600")
+            emu = self.emulator(run + 1, "--wire-speed", "9600", *e2e.STEADY)
             tool = self.start("upload", path, "--port", f"COM{run + 1}")
             self.wait_until_open(tool, emu.device)
             opened = time.monotonic()
