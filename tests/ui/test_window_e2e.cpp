@@ -36,12 +36,7 @@ class Emulator {
   explicit Emulator(const QStringList& options) {
     process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
-    // No quiet-line restart (a loaded machine's pause would restart the
-    // module mid-operation): every emulator here meets one operation, or
-    // operations that each end with the reset packet.
-    process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1"),
-                                      QStringLiteral("--idle-reset"), QStringLiteral("0")} +
-                          options);
+    process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1")} + options);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start();
     if (!process_.waitForStarted(10000)) return;
