@@ -47,7 +47,7 @@ class FaultTest(e2e.E2eTest):
             if emu is not None:
                 emu.stop()
             self.remask(com)
-            emu = self.emulator(com)
+            emu = self.emulator(com, *e2e.STEADY)
         else:
             emu.restart()
         status, out, err = self.canalarm("version", "--port", f"COM{com}")
