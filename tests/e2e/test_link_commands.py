@@ -124,7 +124,7 @@ class LinkCommandsTest(e2e.E2eTest):
         self.assertEqual(out.splitlines()[-1], "Błąd zapisu pamięci FLASH 00000200; error code 5")
 
     def test_upload_eeprom_refusal_and_silence(self):
-        self.emulator(1, "--error-at", "eeprom:3:7")
+        self.emulator(1, "--error-at", "eeprom:3:7", *e2e.STEADY)  # after the whole FLASH
         status, out, _ = self.canalarm("upload", self.hexfw(), "--port", "COM1")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "EEPROM writing error; error code 7")
