@@ -19,7 +19,7 @@
 #include "link/LinkHost.h"
 #include "link/LinkPort.h"
 #include "link/LinkProtocol.h"
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
 
 namespace canalarm {
 

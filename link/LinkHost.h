@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "link/Countdown.h"
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
 
 namespace canalarm {
 

@@ -22,9 +22,9 @@
 #include "link/LinkPort.h"
 #include "link/SharedImages.h"
 #include "serial/TSerlComPort.h"
-#include "ui/BrandVariants.h"
-#include "ui/LanguageTables.h"
-#include "ui/MessageSet.h"
+#include "texts/BrandVariants.h"
+#include "texts/LanguageTables.h"
+#include "texts/MessageSet.h"
 #include "ui/PortFacts.h"
 
 class QAbstractButton;

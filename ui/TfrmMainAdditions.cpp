@@ -27,7 +27,7 @@
 #include "ui/WindowLinkHost.h"
 #include "ui/WindowParameterTab.h"
 #include "ui/WindowSettings.h"
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 namespace canalarm::ui {
 

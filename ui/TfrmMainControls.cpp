@@ -28,7 +28,7 @@
 #include "ui/QtText.h"
 #include "ui/TImage.h"
 #include "ui/TPortComboBox.h"
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 #include "ui/TSpinButton.h"
 #include "ui/TfrmMain.h"
 

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/BrandVariants.h"
-#include "ui/Language.h"
-#include "ui/LanguageTables.h"
-#include "ui/MessageSet.h"
-#include "ui/WindowTexts.h"
+#include "texts/BrandVariants.h"
+#include "texts/Language.h"
+#include "texts/LanguageTables.h"
+#include "texts/MessageSet.h"
+#include "texts/WindowTexts.h"
 
 namespace canalarm {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "WindowTestSupport.h"
 #include "params/ParameterBlock.h"
-#include "ui/BrandVariants.h"
-#include "ui/LanguageTables.h"
+#include "texts/BrandVariants.h"
+#include "texts/LanguageTables.h"
 
 using namespace canalarm;
 using namespace canalarm::test;

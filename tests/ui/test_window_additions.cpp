@@ -25,11 +25,11 @@
 #include <fstream>
 
 #include "WindowTestSupport.h"
-#include "ui/BrandVariants.h"
+#include "texts/BrandVariants.h"
 #include "ui/GuiCommandLine.h"
 #include "ui/TForm1.h"
 #include "ui/WindowLinkHost.h"
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 using namespace canalarm;
 using namespace canalarm::test;

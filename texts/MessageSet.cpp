@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
 
 namespace canalarm {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm {
 

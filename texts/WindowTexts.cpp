@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 #include <array>
 #include <cstdio>
 
-#include "ui/LanguageTables.h"
+#include "texts/LanguageTables.h"
 
 namespace canalarm {
 namespace {
