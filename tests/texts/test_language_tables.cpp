@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Language tables, message set and brand variants.
+// The languages, the caption and message tables, the message set, the brand
+// variants and the window's own texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
