@@ -95,4 +95,14 @@ std::string MinutesSeconds(int seconds) {
   return text;
 }
 
+std::string AboutText(Language language, std::string_view version, std::string_view webAddress) {
+  std::string text = "canalarm-gui\n";
+  text += std::string(Text(language, WindowText::Version)) + " " +
+          std::string(version.empty() ? "?" : version) + "\n";
+  text += std::string(Text(language, WindowText::Licence)) + ": MIT\n";
+  text += "Copyright (c) 2026 The canalarm developers\n";
+  text += std::string(Text(language, WindowText::WebAddress)) + ": " + std::string(webAddress);
+  return text;
+}
+
 }  // namespace canalarm

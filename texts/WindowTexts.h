@@ -46,4 +46,8 @@ std::string FillIn(std::string_view pattern, std::string_view first, std::string
 // Seconds as "m:ss" (minutes are not capped).
 std::string MinutesSeconds(int seconds);
 
+// The About box's text: the program, its version ("?" when unknown), the
+// licence, the copyright and the brand's web address, one per line.
+std::string AboutText(Language language, std::string_view version, std::string_view webAddress);
+
 }  // namespace canalarm

@@ -160,14 +160,8 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 // --- About -----------------------------------------------------------------
 
 QString TfrmMain::AboutText() const {
-  const Language language = CurrentLanguage();
-  QString version = QApplication::applicationVersion();
-  if (version.isEmpty()) version = QStringLiteral("?");
-  return QStringLiteral("canalarm-gui\n%1 %2\n%3: MIT\nCopyright (c) 2026 The canalarm developers\n%4: %5")
-      .arg(ToQString(Text(language, WindowText::Version)), version,
-           ToQString(Text(language, WindowText::Licence)),
-           ToQString(Text(language, WindowText::WebAddress)),
-           ToQString(messages_.BrandWebAddress()));
+  return ToQString(canalarm::AboutText(CurrentLanguage(), ToStdString(QApplication::applicationVersion()),
+                                       messages_.BrandWebAddress()));
 }
 
 void TfrmMain::ShowAbout() {

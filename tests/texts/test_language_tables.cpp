@@ -466,5 +466,14 @@ TEST(WindowTexts, FillInAndMinutes) {
   EXPECT_EQ(MinutesSeconds(-5), "0:00");
 }
 
+TEST(WindowTexts, AboutTextInTheLanguageWithVersionAndAddress) {
+  EXPECT_EQ(AboutText(Language::English, "9.8.7", "https://brand.example"),
+            "canalarm-gui\nVersion 9.8.7\nLicence: MIT\n"
+            "Copyright (c) 2026 The canalarm developers\nWeb address: https://brand.example");
+  const std::string german = AboutText(Language::German, "", "https://brand.example");
+  EXPECT_NE(german.find("\nVersion ?\nLizenz: MIT\n"), std::string::npos) << german;
+  EXPECT_NE(german.find("\nWebadresse: https://brand.example"), std::string::npos) << german;
+}
+
 }  // namespace
 }  // namespace canalarm
