@@ -45,9 +45,10 @@ void TerminalHost::Show(std::string_view text) {
   out_ << settings_.prefix << text << '\n' << std::flush;
 }
 
-void TerminalHost::AddLogLine(std::string_view text) {
+void TerminalHost::AddLogMessage(MessageRole role) {
+  const std::string_view text = messages_.Text(role);
   // The one line a fitter must not miss, even with the output redirected.
-  if (text == messages_.Text(MessageRole::msgIncompleteFirmware)) {
+  if (role == MessageRole::msgIncompleteFirmware) {
     shown_.emplace_back(text);
     EndProgress();
     err_ << settings_.prefix << text << '\n' << std::flush;
@@ -62,11 +63,11 @@ void TerminalHost::SetParameterStatus(std::string_view text) {
   Show(text);
 }
 
-void TerminalHost::SetStatus(std::string_view text) {
-  // The window keeps this field hidden; the terminal shows the same lines
-  // through the log and the progress bar. Only the notice that the EEPROM
-  // is not written appears nowhere else.
-  if (text == messages_.Text(MessageRole::msgNoEepromData)) Show(text);
+void TerminalHost::SetStatusMessage(MessageRole role) {
+  // The terminal shows the status field's lines through the log and the
+  // progress bar. Only the notice that the EEPROM is not written appears
+  // nowhere else.
+  if (role == MessageRole::msgNoEepromData) Show(messages_.Text(role));
 }
 
 void TerminalHost::SetProgress(ProgressBarId, int minimum, int maximum, int position) {

@@ -38,10 +38,13 @@ class TerminalHost : public LinkHost {
   const std::vector<std::string>& DumpLines() const { return dump_; }
 
   const MessageSet& Messages() const override { return messages_; }
-  void AddLogLine(std::string_view text) override;
+  void AddLogLine(std::string_view text) override { Show(text); }
   void ClearLog() override {}
   void SetParameterStatus(std::string_view text) override;
-  void SetStatus(std::string_view text) override;
+  // The window keeps the status field hidden: its texts are not shown here.
+  void SetStatus(std::string_view) override {}
+  void AddLogMessage(MessageRole role) override;
+  void SetStatusMessage(MessageRole role) override;
   void AddDumpLine(std::string_view text) override { dump_.emplace_back(text); }
   void SetProgress(ProgressBarId bar, int minimum, int maximum, int position) override;
   Countdown& TheCountdown() override { return countdown_; }
