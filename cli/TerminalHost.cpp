@@ -30,8 +30,10 @@ TerminalHost::TerminalHost(std::ostream& out, std::ostream& err, const MessageSe
 
 void TerminalHost::InstallCancelSignal() {
 #ifdef SIGINT
-  // Without SA_RESTART where available, so that a wait for the port returns
-  // at once when Ctrl-C arrives.
+  // The handler only counts the presses. A wait for the port does not end on
+  // the signal (the port's notifier waits again after an interrupted poll):
+  // it ends at its deadline, the countdown's next tick at most 50 ms away,
+  // and the host sees the Cancel then.
   std::signal(SIGINT, OnInterrupt);
 #endif
 }

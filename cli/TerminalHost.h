@@ -4,7 +4,8 @@
 // Log lines and status texts go to the output as plain lines (or are kept
 // for a JSON result); on a terminal, a progress bar with percentage and time
 // left is drawn on stderr. Ctrl-C is the Cancel button. Waits sleep on the
-// port's input, the countdown's next tick and the signal, never spinning.
+// port's input until the countdown's next tick, never spinning; a Ctrl-C is
+// seen when the wait ends.
 #pragma once
 
 #include <chrono>
