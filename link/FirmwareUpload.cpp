@@ -15,7 +15,7 @@ namespace {
 constexpr std::int32_t kFlashTop = 0x7FFF;
 constexpr std::int32_t kEepromTop = 0xFF;
 constexpr ProgressBarId kBar = ProgressBarId::Programming;
-constexpr LinkTarget kTarget{MessageTarget::Log, true, false};
+constexpr LinkTarget kTarget{.messages = MessageTarget::Log, .programmingBar = true};
 
 std::string Hex8(std::uint32_t value) {
   char text[9];
