@@ -499,17 +499,17 @@ class TestWindowAdditions : public QObject {
   // --- Help window ------------------------------------------------------------
 
   void helpWindowGoesBesideTheMainWindow() {
-    using ui::TfrmMain;
+    using ui::TForm1;
     const QRect screen(0, 0, 1920, 1080);
     const QSize help(366, 315);
     // Room on the right: to the right, tops level.
-    QCOMPARE(TfrmMain::HelpPosition(QRect(100, 200, 470, 380), help, screen), QPoint(578, 200));
+    QCOMPARE(TForm1::PositionBeside(QRect(100, 200, 470, 380), help, screen), QPoint(578, 200));
     // No room on the right: to the left.
-    QCOMPARE(TfrmMain::HelpPosition(QRect(1400, 200, 470, 380), help, screen), QPoint(1026, 200));
+    QCOMPARE(TForm1::PositionBeside(QRect(1400, 200, 470, 380), help, screen), QPoint(1026, 200));
     // Near the bottom: lifted to stay on the screen.
-    QCOMPARE(TfrmMain::HelpPosition(QRect(100, 900, 470, 380), help, screen).y(), 1080 - 315);
+    QCOMPARE(TForm1::PositionBeside(QRect(100, 900, 470, 380), help, screen).y(), 1080 - 315);
     // A maximised window: over it, kept on the screen.
-    const QPoint over = TfrmMain::HelpPosition(screen, help, screen);
+    const QPoint over = TForm1::PositionBeside(screen, help, screen);
     QVERIFY(screen.contains(QRect(over, help)));
   }
 
@@ -527,7 +527,7 @@ class TestWindowAdditions : public QObject {
     QVERIFY(help.isVisible());
     const QRect screen = w.window->screen()->availableGeometry();
     const QPoint expected =
-        ui::TfrmMain::HelpPosition(w.window->frameGeometry(), help.frameGeometry().size(), screen);
+        ui::TForm1::PositionBeside(w.window->frameGeometry(), help.frameGeometry().size(), screen);
     QCOMPARE(help.frameGeometry().topLeft(), expected);
     QVERIFY(expected != QPoint(345, 204));  // the fixed place of old
     // Moved with the window: the next showing follows it.
@@ -536,7 +536,7 @@ class TestWindowAdditions : public QObject {
     QTRY_COMPARE(w.window->pos(), QPoint(10, 20));
     w.Button("Button3")->click();
     QCOMPARE(help.frameGeometry().topLeft(),
-             ui::TfrmMain::HelpPosition(w.window->frameGeometry(), help.frameGeometry().size(), screen));
+             ui::TForm1::PositionBeside(w.window->frameGeometry(), help.frameGeometry().size(), screen));
     help.close();
   }
 
