@@ -463,6 +463,7 @@ TEST(WindowTexts, FillInAndMinutes) {
   EXPECT_EQ(MinutesSeconds(0), "0:00");
   EXPECT_EQ(MinutesSeconds(59), "0:59");
   EXPECT_EQ(MinutesSeconds(61), "1:01");
+  EXPECT_EQ(MinutesSeconds(754), "12:34");
   EXPECT_EQ(MinutesSeconds(-5), "0:00");
 }
 

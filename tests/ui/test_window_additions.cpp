@@ -26,7 +26,6 @@
 
 #include "WindowTestSupport.h"
 #include "texts/BrandVariants.h"
-#include "ui/GuiCommandLine.h"
 #include "ui/TForm1.h"
 #include "ui/WindowLinkHost.h"
 #include "texts/WindowTexts.h"
@@ -172,23 +171,6 @@ class TestWindowAdditions : public QObject {
     QCOMPARE(w.window->LanguageCode(), '1');
   }
 
-  void commandLineChoosesLanguageAndFile() {
-    using ui::ParseGuiCommandLine;
-    auto line = ParseGuiCommandLine({"--lang", "pl", "fw.hexfw"});
-    QVERIFY(line.error.empty());
-    QCOMPARE(line.language, std::optional(Language::Polish));
-    QCOMPARE(QString::fromStdString(line.firmwareFile), QStringLiteral("fw.hexfw"));
-    QCOMPARE(ParseGuiCommandLine({"--lang=3"}).language, std::optional(Language::Russian));
-    QCOMPARE(ParseGuiCommandLine({"--lang", "CZ"}).language, std::optional(Language::Czech));
-    QCOMPARE(ParseGuiCommandLine({"--lang", "hu"}).language, std::optional(Language::Hungarian));
-    QCOMPARE(ParseGuiCommandLine({"--", "-odd-name.hexfw"}).firmwareFile, std::string("-odd-name.hexfw"));
-    QVERIFY(!ParseGuiCommandLine({}).language);
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--lang"}, {"--lang", "7"}, {"--lang", "fr"}, {"--lang", "e"},
-          {"--frobnicate"}, {"a.hexfw", "b.hexfw"}})
-      QVERIFY2(!ParseGuiCommandLine(bad).error.empty(), bad.front().c_str());
-  }
-
   // --- Running state --------------------------------------------------------
 
   void onlyCancelIsLiveWhileAnOperationRuns_data() {
@@ -269,23 +251,6 @@ class TestWindowAdditions : public QObject {
     now += std::chrono::seconds(2);
     host.SetProgress(ProgressBarId::Programming, 0, 16, 8);
     QCOMPARE(bar->text(), QStringLiteral("50%"));
-  }
-
-  void timeLeftEstimate() {
-    using Clock = ui::ProgressTimeLeft::Clock;
-    ui::ProgressTimeLeft estimate;
-    const Clock::time_point t0{};
-    estimate.Update(0, 1000, 0, t0);
-    QVERIFY(!estimate.SecondsLeft(t0 + std::chrono::seconds(5)));   // no progress yet
-    estimate.Update(0, 1000, 1, t0 + std::chrono::milliseconds(100));
-    QVERIFY(!estimate.SecondsLeft(t0 + std::chrono::milliseconds(100)));  // too early to tell
-    estimate.Update(0, 1000, 250, t0 + std::chrono::seconds(30));
-    QCOMPARE(estimate.SecondsLeft(t0 + std::chrono::seconds(30)), std::optional(90));
-    QCOMPARE(estimate.Percent(), 25);
-    // The wake-up counts down: a position going back starts a new phase.
-    estimate.Update(0, 1000, 100, t0 + std::chrono::seconds(31));
-    QVERIFY(!estimate.SecondsLeft(t0 + std::chrono::seconds(40)));
-    QCOMPARE(QString::fromStdString(MinutesSeconds(754)), QStringLiteral("12:34"));
   }
 
   void anUploadShowsItsProgressAsText() {

@@ -190,13 +190,6 @@ class TestWindowPorts : public QObject {
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w).constLast(),
              QStringLiteral("COM1 (/dev/ttyUSB0): prístup zamietnutý – pridajte sa do skupiny dialout a znova sa prihláste"));
-    // A reason the port can't tell: the port's own text.
-    ui::PortFacts plain;
-    plain.number = 7;
-    plain.device = "/dev/ttyS6";
-    plain.present = true;
-    QCOMPARE(QString::fromStdString(ui::PortOpenFailureLine(plain, Language::English, "Input/output error")),
-             QStringLiteral("COM7 (/dev/ttyS6): Input/output error"));
   }
 
   void theLastPortAndSpeedAreRemembered() {
