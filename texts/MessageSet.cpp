@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "texts/MessageSet.h"
 
+#include "texts/BrandVariants.h"
+
 namespace canalarm {
 
 MessageSet::MessageSet() : brandWebAddress_(Brand(BrandVariant::Selmo).webAddress) {

@@ -10,7 +10,6 @@
 #include <array>
 #include <string_view>
 
-#include "texts/BrandVariants.h"
 #include "texts/Language.h"
 #include "texts/LanguageTables.h"
 

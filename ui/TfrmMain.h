@@ -56,7 +56,6 @@ namespace canalarm::ui {
 
 class HandlerGuard;
 class TForm1;
-class TImage;
 class TPortComboBox;
 class TSpinButton;
 class WindowLinkHost;
