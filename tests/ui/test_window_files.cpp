@@ -92,7 +92,7 @@ QStringList EnabledOf(const WindowUnderTest& w) {
 
 }  // namespace
 
-class TestWindowAdditions : public QObject {
+class TestWindowFiles : public QObject {
   Q_OBJECT
 
  private slots:
@@ -549,5 +549,5 @@ class TestWindowAdditions : public QObject {
   static std::string Windows1250Text() { return "Ďîěîůü"; }
 };
 
-QTEST_MAIN(TestWindowAdditions)
-#include "test_window_additions.moc"
+QTEST_MAIN(TestWindowFiles)
+#include "test_window_files.moc"
