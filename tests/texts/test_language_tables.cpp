@@ -195,6 +195,7 @@ TEST(Texts, ExactTextsKeepSpacesAndSpellings) {
       {Language::German, "CheckBox1", "FS2 (Ladungs/Enlatungssequenz) "},
       {Language::German, "GroupBox14", "(8) Fenster schließen "},
       {Language::German, "msgPortOpenError", "Fehler Port Öffnen"},
+      {Language::German, "msgDone", "Fertig"},
       {Language::Russian, "GroupBox1", "Port"},
       {Language::Russian, "GroupBox12", "(7) Smart KEY "},
       {Language::Russian, "RadioButton19", "LiteON"},

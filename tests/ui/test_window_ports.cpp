@@ -5,7 +5,6 @@
 // anywhere else. And the speed buttons, and the choice remembered.
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <sys/file.h>
 
@@ -25,10 +24,6 @@ QStringList Items(const WindowUnderTest& w) {
   QStringList items;
   for (int i = 0; i < ports->count(); ++i) items << ports->itemText(i);
   return items;
-}
-
-QStringList LogLines(const WindowUnderTest& w) {
-  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void SelectPort(const WindowUnderTest& w, int number) {
@@ -153,6 +148,18 @@ class TestWindowPorts : public QObject {
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w).constLast(),
              QStringLiteral("COM1 (/dev/ttyUSB0): prístup zamietnutý – pridajte sa do skupiny dialout a znova sa prihláste"));
+  }
+
+  void portAndSpeedComeFromTheControls() {
+    WindowUnderTest w;
+    QCOMPARE(w.window->CurrentPort().comNumber, 1);
+    QCOMPARE(w.window->CurrentPort().baud, 9600);
+    w.Find<QComboBox>("cbPort")->setCurrentIndex(11);
+    w.Button("RadioButton2")->setChecked(true);
+    QCOMPARE(w.window->CurrentPort().comNumber, 12);
+    QCOMPARE(w.window->CurrentPort().baud, 19200);
+    w.Button("RadioButton3")->setChecked(true);
+    QCOMPARE(w.window->CurrentPort().baud, 38400);
   }
 
   void theLastPortAndSpeedAreRemembered() {
