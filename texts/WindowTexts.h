@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Texts of the window's own additions (language choice, port list, progress,
-// log menu, About box, port errors) in the seven languages. Kept apart from
-// the captions and the message set: no language change writes these into a
+// The window's other texts (language list, port list, progress, log menu,
+// About box, port errors) in the seven languages. Kept apart from the
+// captions and the message set: no language change writes these into a
 // control by name; the window reads them where it shows them.
 //
 // "%1" and "%2" mark where a value goes (see FillIn).

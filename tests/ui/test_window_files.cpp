@@ -234,7 +234,7 @@ class TestWindowFiles : public QObject {
     const QPoint expected =
         ui::TForm1::PositionBeside(w.window->frameGeometry(), help.frameGeometry().size(), screen);
     QCOMPARE(help.frameGeometry().topLeft(), expected);
-    QVERIFY(expected != QPoint(345, 204));  // the fixed place of old
+    QVERIFY(expected != QPoint(345, 204));  // where TForm1 is made
     // Moved with the window: the next showing follows it.
     help.close();
     w.window->move(10, 20);
