@@ -33,7 +33,7 @@
 #include "params/ParameterTab.h"
 #include "params/ParameterTransfer.h"
 #include "serial/TSerlComPort.h"
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 using namespace canalarm;
 using Clock = std::chrono::steady_clock;

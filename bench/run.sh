@@ -5,7 +5,7 @@
 # and max, pass or fail) and writes it to build/bench/benchmarks.md.
 #
 # usage: bench/run.sh [--runs N] [--only FIGURE,...]
-#   figures: turnaround files budget wire38400 window38400 batch wire9600 window9600 guest38400
+#   figures: turnaround files budget idlewait wire38400 window38400 batch wire9600 window9600 guest38400
 # Exit status: 0 when every figure meets its goal, 1 otherwise.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

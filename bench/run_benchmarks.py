@@ -193,6 +193,24 @@ class Bench:
             self.row(f"frugal, {name}, processor time during a {bps} bit/s upload",
                      "<= 2 % of wall", shares, lambda m: m <= 2.0, " %", load)
 
+    def idle_wait(self, bps=9600):
+        """The window's version read against a module that answers the
+        wake-up and then nothing: the wait for the answer runs out its
+        countdown. Processor time over the click's wall time."""
+        load0 = loadavg()
+        shares = []
+        for _ in range(self.runs):
+            with Emulator(self, 1, "--silent-after", "0"):
+                status, out, err, _, _ = self.run_child([self.window, "--version-read", "COM1", str(bps)])
+            if status != 0:
+                raise RuntimeError(f"window version read failed ({status}): {err}{out}")
+            result = json.loads(out)
+            if result["log"][-1:] != ["Error data transmission"]:
+                raise RuntimeError(f"the version read did not wait out its countdown: {out}{err}")
+            shares.append(100.0 * result["cpu_s"] / result["wall_s"])
+        self.row("idle, window waiting for an answer that never comes (version read)", "<= 2 % of wall",
+                 shares, lambda m: m <= 2.0, " %", f"{load0} .. {loadavg()}")
+
     def guest_and_host(self, bps=38400):
         """A full upload over the FTDI adapter that QEMU emulates (software
         emulation, the guest's ftdi_sio), and the same over a pseudo-terminal
@@ -320,8 +338,8 @@ class Bench:
         return "\n".join(lines)
 
 
-FIGURES = ["turnaround", "files", "budget", "wire38400", "window38400", "batch", "wire9600", "window9600",
-           "guest38400"]
+FIGURES = ["turnaround", "files", "budget", "idlewait", "wire38400", "window38400", "batch", "wire9600",
+           "window9600", "guest38400"]
 
 
 def main():
@@ -355,6 +373,11 @@ def main():
                     continue
                 bench.wire("window", 38400 if name == "window38400" else 9600,
                            1.05 if name == "window38400" else 1.02, frugal=name == "window9600")
+            elif name == "idlewait":
+                if not has_window:
+                    print("  skipped: the window is not built", flush=True)
+                    continue
+                bench.idle_wait()
             elif name == "batch":
                 bench.batch()
             elif name == "guest38400":

@@ -7,6 +7,9 @@
 // timing as bench/TimedLinkPort.h notes it.
 //
 // usage: window_upload FILE.hexfw COMn 9600|19200|38400
+//        window_upload --version-read COMn 9600|19200|38400
+// The second form clicks the version read (Button2) instead: against a
+// module that never answers, it shows what a wait costs the processor.
 // COMn must lead to a pseudo-terminal through the ports folder; anything
 // else is refused.
 #include <sys/resource.h>
@@ -64,9 +67,10 @@ std::string Percentiles(std::vector<std::chrono::steady_clock::duration> values)
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc != 4) {
-    std::fprintf(stderr, "usage: window_upload FILE COMn BAUD\n");
+    std::fprintf(stderr, "usage: window_upload FILE|--version-read COMn BAUD\n");
     return 2;
   }
+  const bool versionRead = std::string(argv[1]) == "--version-read";
   const QString file = QString::fromLocal8Bit(argv[1]);
   const int com = std::atoi(argv[2] + (std::string(argv[2]).rfind("COM", 0) == 0 ? 3 : 0));
   const std::string baud = argv[3];
@@ -87,15 +91,17 @@ int main(int argc, char** argv) {
   window.Guard().SetErrorPresenter([&errors](const QString& message) { errors << message; });
   window.show();
   QApplication::processEvents();
-  window.SetFileChooser([&file](QFileDialog&) { return file; });
-  Find(window, "bbOpen")->click();
+  if (!versionRead) {
+    window.SetFileChooser([&file](QFileDialog&) { return file; });
+    Find(window, "bbOpen")->click();
+  }
   Find<QComboBox>(window, "cbPort")->setCurrentIndex(com - 1);
   Find(window, baud == "38400" ? "RadioButton3" : baud == "19200" ? "RadioButton2" : "RadioButton1")->click();
   QApplication::processEvents();
 
   const double cpu0 = ProcessorSeconds();
   const auto start = std::chrono::steady_clock::now();
-  Find(window, "bbUpload")->click();
+  Find(window, versionRead ? "Button2" : "bbUpload")->click();
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = ProcessorSeconds() - cpu0;
 

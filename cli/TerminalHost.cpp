@@ -30,8 +30,10 @@ TerminalHost::TerminalHost(std::ostream& out, std::ostream& err, const MessageSe
 
 void TerminalHost::InstallCancelSignal() {
 #ifdef SIGINT
-  // Without SA_RESTART where available, so that a wait for the port returns
-  // at once when Ctrl-C arrives.
+  // The handler only counts the presses. A wait for the port does not end on
+  // the signal (the port's notifier waits again after an interrupted poll):
+  // it ends at its deadline, the countdown's next tick at most 50 ms away,
+  // and the host sees the Cancel then.
   std::signal(SIGINT, OnInterrupt);
 #endif
 }
@@ -45,9 +47,10 @@ void TerminalHost::Show(std::string_view text) {
   out_ << settings_.prefix << text << '\n' << std::flush;
 }
 
-void TerminalHost::AddLogLine(std::string_view text) {
+void TerminalHost::AddLogMessage(MessageRole role) {
+  const std::string_view text = messages_.Text(role);
   // The one line a fitter must not miss, even with the output redirected.
-  if (text == messages_.Text(MessageRole::msgIncompleteFirmware)) {
+  if (role == MessageRole::msgIncompleteFirmware) {
     shown_.emplace_back(text);
     EndProgress();
     err_ << settings_.prefix << text << '\n' << std::flush;
@@ -62,11 +65,11 @@ void TerminalHost::SetParameterStatus(std::string_view text) {
   Show(text);
 }
 
-void TerminalHost::SetStatus(std::string_view text) {
-  // The window keeps this field hidden; the terminal shows the same lines
-  // through the log and the progress bar. Only the notice that the EEPROM
-  // is not written appears nowhere else.
-  if (text == messages_.Text(MessageRole::msgNoEepromData)) Show(text);
+void TerminalHost::SetStatusMessage(MessageRole role) {
+  // The terminal shows the status field's lines through the log and the
+  // progress bar. Only the notice that the EEPROM is not written appears
+  // nowhere else.
+  if (role == MessageRole::msgNoEepromData) Show(messages_.Text(role));
 }
 
 void TerminalHost::SetProgress(ProgressBarId, int minimum, int maximum, int position) {

@@ -4,7 +4,8 @@
 // Log lines and status texts go to the output as plain lines (or are kept
 // for a JSON result); on a terminal, a progress bar with percentage and time
 // left is drawn on stderr. Ctrl-C is the Cancel button. Waits sleep on the
-// port's input, the countdown's next tick and the signal, never spinning.
+// port's input until the countdown's next tick, never spinning; a Ctrl-C is
+// seen when the wait ends.
 #pragma once
 
 #include <chrono>
@@ -38,10 +39,13 @@ class TerminalHost : public LinkHost {
   const std::vector<std::string>& DumpLines() const { return dump_; }
 
   const MessageSet& Messages() const override { return messages_; }
-  void AddLogLine(std::string_view text) override;
+  void AddLogLine(std::string_view text) override { Show(text); }
   void ClearLog() override {}
   void SetParameterStatus(std::string_view text) override;
-  void SetStatus(std::string_view text) override;
+  // The window keeps the status field hidden: its texts are not shown here.
+  void SetStatus(std::string_view) override {}
+  void AddLogMessage(MessageRole role) override;
+  void SetStatusMessage(MessageRole role) override;
   void AddDumpLine(std::string_view text) override { dump_.emplace_back(text); }
   void SetProgress(ProgressBarId bar, int minimum, int maximum, int position) override;
   Countdown& TheCountdown() override { return countdown_; }

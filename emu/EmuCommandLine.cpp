@@ -21,7 +21,8 @@ EmuCommandLine::EmuCommandLine()
     : app_(
           "canalarm-emu: the CAN alarm module's bootloader on a pseudo-terminal.\n"
           "Prints the device path as its first line, then answers the tool until\n"
-          "SIGINT or SIGTERM, and writes the dumps asked for when it ends.") {
+          "SIGINT or SIGTERM, and writes the dumps asked for when it ends.\n"
+          "SIGUSR1 makes the module hang until a restart; SIGUSR2 restarts it.") {
   app_.add_option("--version-text", versionText_,
                   "Version text at EEPROM 0xF0..0xFF, padded with spaces to 16 "
                   "(default \"CANALARM EMU 1.0\" unless --eeprom is given)")

@@ -82,8 +82,16 @@ void EmulatorLoop::WriteDue(TimePoint now) {
 bool EmulatorLoop::TakeSignals(int signalFd) {
   signalfd_siginfo info;
   while (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    if (info.ssi_signo != SIGUSR1) return false;
-    module_.FallSilent(Clock::now());
+    if (info.ssi_signo == SIGUSR1) {
+      module_.FallSilent(Clock::now());
+    } else if (info.ssi_signo == SIGUSR2) {
+      // A restarted module sends nothing more of what it was saying.
+      out_.clear();
+      lineFull_ = false;
+      module_.RestartOnRequest(Clock::now());
+    } else {
+      return false;
+    }
   }
   return true;
 }

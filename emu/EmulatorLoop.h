@@ -41,7 +41,8 @@ class EmulatorLoop {
   EmulatorLoop(PtyPort& port, ModuleEmulator& module, LoopOptions options);
 
   // Runs until one of the ends above. `signalFd` is a signalfd: SIGUSR1
-  // makes the module fall silent, any other signal stops the loop.
+  // makes the module fall silent, SIGUSR2 restarts it (what it still had to
+  // send is dropped), any other signal stops the loop.
   // Throws std::system_error when the line or poll() fails.
   LoopEnd Run(int signalFd);
 

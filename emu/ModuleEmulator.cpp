@@ -263,6 +263,13 @@ void ModuleEmulator::Restart(TimePoint at, std::string_view why) {
   BeginWaiting();
 }
 
+void ModuleEmulator::RestartOnRequest(TimePoint at) {
+  if (vanished_) return;
+  ++counts_.restarts;
+  Note(at, "restart on request: waiting for a wake-up");
+  BeginWaiting();
+}
+
 void ModuleEmulator::FallSilent(TimePoint at) {
   if (vanished_ || silent_) return;
   silent_ = true;

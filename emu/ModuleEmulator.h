@@ -72,6 +72,10 @@ class ModuleEmulator {
   // half-received packet dropped. `why` goes to the transcript.
   void Restart(TimePoint at, std::string_view why);
 
+  // A restart asked for from outside (SIGUSR2), standing for the RTS pulse
+  // that a pseudo-terminal cannot carry; always noted in the transcript.
+  void RestartOnRequest(TimePoint at);
+
   // A module that hangs: from the next packet on nothing is answered until
   // a restart, as with --silent-after, but at a moment chosen from outside.
   void FallSilent(TimePoint at);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The bootloader's side of the wire: the byte values, the command codes and
 // the address ranges the emulated module accepts, and the clock it runs on.
+// They restate link/LinkProtocol.h on purpose: the emulator is the other side,
+// written on its own, so a wrong constant in the link fails against it.
 #pragma once
 
 #include <array>

@@ -25,14 +25,15 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// The stop signals, and SIGUSR1 that makes the module hang, are blocked and
+// The stop signals, SIGUSR1 that makes the module hang and SIGUSR2 that
+// restarts it, are blocked and
 // taken from a signalfd in the loop's own poll: no asynchronous handler runs,
 // so none can be deferred (as a sanitizer's interceptors do) past the moment
 // the loop goes to sleep.
 int BlockLoopSignals() {
   sigset_t taken;
   sigemptyset(&taken);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&taken, sig);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&taken, sig);
   if (sigprocmask(SIG_BLOCK, &taken, nullptr) != 0)
     throw std::system_error(errno, std::generic_category(), "sigprocmask");
   const int fd = signalfd(-1, &taken, SFD_CLOEXEC | SFD_NONBLOCK);

@@ -150,6 +150,14 @@ void BootloaderLink::Report(const LinkTarget& target, std::string_view text) {
   }
 }
 
+void BootloaderLink::Report(const LinkTarget& target, MessageRole role) {
+  if (target.messages == MessageTarget::Log) {
+    host_.AddLogMessage(role);
+  } else {
+    host_.SetParameterStatus(host_.Messages().Text(role));
+  }
+}
+
 ProgressState& BootloaderLink::Progress(ProgressBarId bar) { return bars_[BarIndex(bar)]; }
 
 void BootloaderLink::ShowProgress(ProgressBarId bar) {

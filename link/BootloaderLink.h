@@ -19,7 +19,7 @@
 #include "link/LinkHost.h"
 #include "link/LinkPort.h"
 #include "link/LinkProtocol.h"
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
 
 namespace canalarm {
 
@@ -94,11 +94,10 @@ class BootloaderLink {
   // countdown: positive = complete, 0 = timed out, -1 = cancelled.
   int ReadReply(std::size_t count, PacketBuffer& buffer);
 
-  // Shows `text` at the target: a new log line or the status field's text.
+  // Shows `text`, or the message of `role`, at the target: a new log line
+  // or the status field's text.
   void Report(const LinkTarget& target, std::string_view text);
-  void Report(const LinkTarget& target, MessageRole role) {
-    Report(target, host_.Messages().Text(role));
-  }
+  void Report(const LinkTarget& target, MessageRole role);
 
   // Progress bars, with the host told of every change.
   ProgressState& Progress(ProgressBarId bar);

@@ -15,7 +15,7 @@ namespace {
 constexpr std::int32_t kFlashTop = 0x7FFF;
 constexpr std::int32_t kEepromTop = 0xFF;
 constexpr ProgressBarId kBar = ProgressBarId::Programming;
-constexpr LinkTarget kTarget{MessageTarget::Log, true, false};
+constexpr LinkTarget kTarget{.messages = MessageTarget::Log, .programmingBar = true};
 
 std::string Hex8(std::uint32_t value) {
   char text[9];
@@ -64,7 +64,7 @@ LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadO
   if (options.flashSize) link.Report(kTarget, "Flash = " + std::to_string(images.highestFlash - 512) + "B");
   if (options.allMemory) images.highestFlash = kFlashTop;
   link.Report(kTarget, MessageRole::msgWritingFlash);
-  host.SetStatus(host.Messages().Text(MessageRole::msgWritingFlash));
+  host.SetStatusMessage(MessageRole::msgWritingFlash);
 
   const std::int32_t lastBlock = images.highestFlash / static_cast<std::int32_t>(kBlockSize);
   link.SetProgressMinimum(kBar, 0);
@@ -97,7 +97,7 @@ LinkOutcome WriteEeprom(BootloaderLink& link, SharedImages& shared, const Upload
   LinkHost& host = link.Host();
   FirmwareImages& images = shared.images;
   if (images.highestEeprom == -1) {
-    host.SetStatus(host.Messages().Text(MessageRole::msgNoEepromData));
+    host.SetStatusMessage(MessageRole::msgNoEepromData);
     return LinkOutcome::Done;
   }
   if (options.flashSize) link.Report(kTarget, "Eeprom = " + std::to_string(images.highestEeprom) + "B");

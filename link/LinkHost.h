@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "link/Countdown.h"
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
 
 namespace canalarm {
 
@@ -39,6 +39,12 @@ class LinkHost {
   virtual void SetParameterStatus(std::string_view text) = 0;
   // The hidden status field (`Edit1`): stage texts and countdown values.
   virtual void SetStatus(std::string_view text) = 0;
+  // A message of the message set as a new log line, or as the hidden status
+  // field's text. By default its text in the current language, shown as
+  // AddLogLine and SetStatus show any text; a host that treats a message
+  // apart overrides these and looks at its role.
+  virtual void AddLogMessage(MessageRole role) { AddLogLine(Messages().Text(role)); }
+  virtual void SetStatusMessage(MessageRole role) { SetStatus(Messages().Text(role)); }
   // The diagnostic dump of a parameter read (`Memo1`): add a line.
   virtual void AddDumpLine(std::string_view text) = 0;
   // A progress bar changed.

@@ -141,8 +141,9 @@ void SerialLinkPort::WaitForInput(std::chrono::steady_clock::time_point deadline
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    // False on a time-out, and when a signal (Ctrl-C) broke the wait: then
-    // the host gets to look at it.
+    // False when the time is up. A signal does not end the wait (the
+    // notifier waits again after an interrupted poll), so the host looks at
+    // a Ctrl-C once the deadline has come.
     if (!port_.WaitForNotification(static_cast<int>(wait))) return;
     port_.ProcessNotifications();
   }

@@ -10,7 +10,8 @@
 namespace canalarm {
 
 namespace {
-constexpr LinkTarget kTarget{MessageTarget::Log, true, true};
+constexpr LinkTarget kTarget{.messages = MessageTarget::Log, .programmingBar = true,
+                             .parametersBar = true};
 
 // A reply that did not complete: report it; the port stays open.
 LinkOutcome ReplyFailure(BootloaderLink& link, int result) {

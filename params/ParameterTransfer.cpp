@@ -11,7 +11,7 @@ namespace canalarm {
 namespace {
 
 constexpr ProgressBarId kBar = ProgressBarId::Parameters;
-constexpr LinkTarget kTarget{MessageTarget::ParameterStatus, false, true};
+constexpr LinkTarget kTarget{.messages = MessageTarget::ParameterStatus, .parametersBar = true};
 constexpr int kBlocks = 16;
 
 // "b" then the 16 data bytes and the last reply byte in hexadecimal.

@@ -18,7 +18,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANALARM_BUILD_TEST
 cmake --build "$build" --target canalarm canalarm-emu canalarm-gui sample_firmware >/dev/null
 
 demo=$(mktemp -d)
-trap 'kill "$emu" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$demo"' EXIT
+emu=
+trap '[ -n "$emu" ] && kill "$emu" 2>/dev/null; wait 2>/dev/null; rm -rf "$demo"' EXIT
 export XDG_CONFIG_HOME="$demo"
 mkdir -p "$demo/canalarm/ports"
 for n in $(seq 2 12); do ln -s /nonexistent/canalarm-demo "$demo/canalarm/ports/com$n"; done

@@ -22,7 +22,8 @@ cmake --build "$build" --target window_screenshots canalarm-emu sample_firmware 
 mkdir -p "$out"
 
 ports_home=$(mktemp -d)
-trap 'kill "$emu" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$ports_home"' EXIT
+emu=
+trap '[ -n "$emu" ] && kill "$emu" 2>/dev/null; wait 2>/dev/null; rm -rf "$ports_home"' EXIT
 mkdir -p "$ports_home/canalarm/ports"
 for n in $(seq 2 50); do ln -s /nonexistent/canalarm-screenshots "$ports_home/canalarm/ports/com$n"; done
 XDG_CONFIG_HOME=$ports_home "$build/emu/canalarm-emu" --link COM1 --version-text "CANALARM EMU 1.0" \

@@ -11,8 +11,11 @@
 # machine uses; it is kept as a tarball, and the packages apt downloads in
 # it are kept too, in CANALARM_INSTALL_CACHE (default
 # /var/cache/canalarm-test-install), so that a second run needs no network.
-# Needs root (chroot, mounts); the mounts live in a private mount namespace,
-# so they vanish with the run whatever happens.
+# Needs root (debootstrap, chroot, mounts): run by another user, it runs
+# itself through sudo and hands the files it wrote back to that user. The
+# mounts live in a private mount namespace, so they vanish with the run
+# whatever happens; every program it starts in the root ends with it, and
+# it fails when one is still running there before the root is deleted.
 # Usage: scripts/test-install.sh PACKAGE.deb [OUT_DIR]
 #   OUT_DIR (default: beside the package) receives install-screenshot.png.
 set -euo pipefail
@@ -21,6 +24,14 @@ here=$PWD
 self=$here/scripts/test-install.sh
 started=$SECONDS
 
+if [[ $(id -u) -ne 0 ]]; then
+  command -v sudo >/dev/null || { echo "test-install: needs root, or sudo" >&2; exit 1; }
+  # sudo passes on no environment: the cache folder and the test run's mark
+  # (scripts/test.sh) go through env.
+  exec sudo env CANALARM_INSTALL_CACHE="${CANALARM_INSTALL_CACHE:-}" \
+    CANALARM_TEST_RUN="${CANALARM_TEST_RUN:-}" HANDBACK="$(id -u):$(id -g)" "$self" "$@"
+fi
+
 if [[ ${1:-} == --inside ]]; then
   inside=1; shift
 else
@@ -28,7 +39,8 @@ else
 fi
 deb=$(realpath "${1:?usage: scripts/test-install.sh PACKAGE.deb [OUT_DIR]}")
 out=$(realpath "${2:-$(dirname "$deb")}")
-cache=${CANALARM_INSTALL_CACHE:-/var/cache/canalarm-test-install}
+cache=${CANALARM_INSTALL_CACHE:-}
+[[ -n $cache ]] || cache=/var/cache/canalarm-test-install
 suite=bookworm
 base=$cache/$suite-minbase.tar.gz
 
@@ -73,7 +85,6 @@ EOF
 }
 
 if ((inside == 0)); then
-  [[ $(id -u) -eq 0 ]] || die "needs root (debootstrap, chroot, mounts)"
   [[ -f $deb ]] || die "$deb does not exist"
   for tool in debootstrap chroot unshare Xvfb python3 dpkg-deb flock; do
     command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh installs it)"
@@ -102,6 +113,11 @@ if ((inside == 0)); then
   xvfb=
   cleanup() {
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    # The files written for the user who ran this through sudo are theirs.
+    if [[ -n ${HANDBACK:-} ]]; then
+      chown "$HANDBACK" "$out"/install-*.log "$out/install-screenshot.png" "$out/remove-apt.log" \
+        2>/dev/null || true
+    fi
     # The mounts were private to the inner run; refuse to delete through one.
     if findmnt -rn -o TARGET | grep -qF "$root"; then
       echo "test-install: $root still has mounts; not deleting it" >&2
@@ -138,14 +154,41 @@ unmount_all() {
   done
 }
 children=()
-stop_children() {
+stop_children() {  # SIGTERM, and SIGKILL for one that has not ended 10 s later
   local pid
   for pid in "${children[@]}"; do
-    kill "$pid" 2>/dev/null || true
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
+  children=()
 }
-trap 'stop_children; unmount_all' EXIT
+# Processes whose root is the test root: none may outlive the run.
+processes_in_root() {
+  local p
+  for p in /proc/[0-9]*; do
+    [[ $(readlink "$p/root" 2>/dev/null) == "$root" ]] && echo "${p#/proc/} $(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)"
+  done
+  return 0
+}
+leave_root() {
+  local status=$? left
+  stop_children
+  left=$(processes_in_root)
+  if [[ -n $left ]]; then
+    echo "test-install: still running in the root, killed:" >&2
+    sed 's/^/  /' <<<"$left" >&2
+    cut -d' ' -f1 <<<"$left" | xargs -r kill -KILL 2>/dev/null || true
+    status=1
+  fi
+  unmount_all
+  exit "$status"
+}
+trap leave_root EXIT
 bind() {  # bind SOURCE TARGET_IN_ROOT
   local target=$root$2
   if [[ -d $1 ]]; then mkdir -p "$target"; else mkdir -p "$(dirname "$target")"; touch "$target"; fi
@@ -165,9 +208,17 @@ mount_basics() {
   rm -f "$root/dev/ptmx"
   ln -s pts/ptmx "$root/dev/ptmx"
 }
-in_root() {  # in_root COMMAND...: a clean environment, as a user's shell would have
-  chroot "$root" /usr/bin/env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin \
-    HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"
+# A clean environment, as a user's shell would have, and the test run's mark
+# (scripts/test.sh looks for processes that carry it once a stage has ended).
+clean_env=(PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root LANG=C.UTF-8
+           DEBIAN_FRONTEND=noninteractive ${CANALARM_TEST_RUN:+CANALARM_TEST_RUN=$CANALARM_TEST_RUN})
+in_root() {  # in_root COMMAND...
+  chroot "$root" /usr/bin/env -i "${clean_env[@]}" "$@"
+}
+start_in_root() {  # start_in_root COMMAND...: in the background, noted in children; its
+  # process is the command's own (no shell between), so that a signal reaches it
+  (exec chroot "$root" /usr/bin/env -i "${clean_env[@]}" "$@") &
+  children+=($!)
 }
 write_sources() {  # the machine's Debian entries, without its key options
   [[ -n ${SOURCES:-} ]] || SOURCES=$(debian_sources)
@@ -228,10 +279,10 @@ shown=$(in_root canalarm --version) || fail "canalarm --version failed"
 # The emulator on COM1 of a private ports folder; nothing else is opened.
 config=/tmp/canalarm-config
 mkdir -p "$root$config"
-in_root env XDG_CONFIG_HOME=$config canalarm-emu --link COM1 >"$root/tmp/emu.out" 2>"$root/tmp/emu.err" &
-children+=($!)
+start_in_root env XDG_CONFIG_HOME=$config canalarm-emu --link COM1 >"$root/tmp/emu.out" 2>"$root/tmp/emu.err"
 for _ in $(seq 200); do  # at most 20 s for its first line
   [[ -s $root/tmp/emu.out ]] && break
+  kill -0 "${children[-1]}" 2>/dev/null || break
   sleep 0.1
 done
 port=$(readlink "$root$config/canalarm/ports/com1" || true)
@@ -243,15 +294,14 @@ else
   grep -q "CANALARM EMU 1.0" <<<"$answer" || fail "canalarm version shows: $answer"
   say "canalarm version --port COM1 ($port): $(tr '\n' ' ' <<<"$answer")"
 fi
-stop_children; children=()
+stop_children
 
 # The window, opening the sample firmware as the desktop entry would.
 shot=$out/install-screenshot.png
 rm -f "$shot"
-in_root env XDG_CONFIG_HOME=$config DISPLAY=":$DISPLAY_NUMBER" \
-  canalarm-gui /usr/share/canalarm/demo_firmware.hexfw >"$root/tmp/gui.log" 2>&1 &
-gui=$!
-children+=("$gui")
+start_in_root env XDG_CONFIG_HOME=$config DISPLAY=":$DISPLAY_NUMBER" \
+  canalarm-gui /usr/share/canalarm/demo_firmware.hexfw >"$root/tmp/gui.log" 2>&1
+gui=${children[-1]}
 shown_window=0
 for _ in $(seq 60); do  # at most about 60 s for the window to be drawn
   sleep 1
@@ -268,7 +318,9 @@ else
   fail "canalarm-gui showed nothing ($(cat "$root/tmp/shot.txt" 2>/dev/null)): $(tail -n 5 "$root/tmp/gui.log")"
 fi
 kill -0 "$gui" 2>/dev/null || fail "canalarm-gui ended by itself: $(tail -n 5 "$root/tmp/gui.log")"
-stop_children; children=()
+stop_children
+left=$(processes_in_root)
+[[ -z $left ]] || fail "still running in the root after the programs were stopped: $left"
 
 # Removal leaves nothing of the package: no file, no directory that only it had.
 in_root dpkg-query -L canalarm >"$root/tmp/files" || fail "dpkg does not list canalarm's files"

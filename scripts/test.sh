@@ -4,12 +4,33 @@
 # as errors, with the Debian package checked (lintian included), installed
 # into a minimal Debian 12 root, tried and removed; then the core tests
 # again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
-# threaded serial tests under ThreadSanitizer; then the Windows build
-# (mingw-w64) and its tests under Wine; then builds the fuzz targets with clang and runs each for 30 seconds.
-# Any failure or sanitizer report fails the run.
+# threaded tests under ThreadSanitizer; then the Windows build (mingw-w64)
+# and its tests under Wine; then builds the fuzz targets with clang and runs
+# each for 30 seconds. Any failure or sanitizer report fails the run, and so
+# does a process that a stage leaves running.
+#
+# usage: scripts/test.sh [--quick [CTEST OPTIONS...]]
+#   --quick  builds build/test and runs its CTest suite once, nothing else
+#            (options such as `-LE vm` or `-R e2e` go to ctest)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+quick=0
+if [[ ${1:-} == --quick ]]; then
+  quick=1; shift
+elif [[ $# -gt 0 ]]; then
+  echo "usage: scripts/test.sh [--quick [CTEST OPTIONS...]]" >&2
+  exit 2
+fi
+
 scripts/setup.sh
+
+# Every program the run starts inherits this mark; after each stage, and at
+# the end whatever happened, no process that carries it may be left.
+CANALARM_TEST_RUN="$$.$(date +%s%N)"
+export CANALARM_TEST_RUN
+trap 'status=$?; scripts/leftover-processes.py "the run" || status=1; exit $status' EXIT
+stage_ended() { scripts/leftover-processes.py "$1"; }
 
 jobs=$(nproc)
 build() {  # build DIR [cmake options...]
@@ -18,17 +39,25 @@ build() {  # build DIR [cmake options...]
   cmake -S . -B "$dir" -G Ninja -DCANALARM_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
-run_tests() {  # run_tests DIR [ctest options...]
+run_tests() {  # run_tests DIR [ctest options...]: a selection that holds no test fails
   local dir=$1; shift
   echo "== test $dir"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@"
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$jobs" "$@"
+  stage_ended "the tests in $dir"
 }
 
 build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if ((quick)); then
+  run_tests build/test "$@"
+  echo "== the tests of build/test passed (--quick: nothing else was run)"
+  exit 0
+fi
 run_tests build/test
 scripts/check-package.sh build/test
+stage_ended "the package check"
 # The package installed, tried and removed in a minimal Debian 12 root.
 scripts/test-install.sh build/test/package/canalarm_*_amd64.deb
+stage_ended "the install test"
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -38,14 +67,16 @@ build build/asan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=address,undefined
 # it relies on runs under the sanitizers in the serial and e2e tests.
 run_tests build/asan -LE vm
 
-if ctest --test-dir build/test -N -L threads | grep -q 'Total Tests: [1-9]'; then
-  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-  build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
-  run_tests build/tsan -L threads
-fi
+# The threaded tests under ThreadSanitizer; a label that selects nothing
+# would make this run test nothing, and fails it.
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
+run_tests build/tsan -L threads
+
 # The core, the command line and the core and serial tests built for Windows,
 # run under Wine with canalarm.exe end to end against the emulator.
 scripts/test-windows.sh build/win build/test/emu/canalarm-emu
+stage_ended "the Windows tests"
 
 # The fuzz targets (clang, libFuzzer, ASan+UBSan), each for 30 seconds.
 echo "== build build/fuzz"
@@ -54,4 +85,5 @@ cmake -S . -B build/fuzz -G Ninja -DCANALARM_WERROR=ON -DCMAKE_CXX_COMPILER=clan
   -DCANALARM_BUILD_GUI=OFF -DCANALARM_BUILD_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j "$jobs" --target fuzzers
 fuzz/run.sh build/fuzz 30
+stage_ended "the fuzz runs"
 echo "== all tests passed"

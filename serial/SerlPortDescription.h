@@ -41,6 +41,8 @@ struct TSerlPortDescription {
   bool present = false;        // the device exists and (for a UART) has hardware
   bool inUse = false;          // another program holds it
   bool noAccess = false;       // this user may not open it (not in its group)
+  std::string ownerGroup;      // POSIX, when noAccess: the group that owns the
+                               // device (not root), which the user could join
   std::string absentReason;    // why present is false: "no such device",
                                // "no UART behind it"
   std::string driver;          // "ftdi_sio", "cdc_acm", "serial8250"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Port descriptions on Linux: the ports folder, /dev and sysfs.
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -87,6 +88,12 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return split(a) < split(b);
 }
 
+// The group that owns the device, unless it is root's; empty when not known.
+std::string OwnerGroup(const struct stat& device) {
+  const struct group* owner = ::getgrgid(device.st_gid);
+  return owner != nullptr && owner->gr_gid != 0 ? owner->gr_name : "";
+}
+
 std::string IdentityOf(const TSerlPortDescription& port) {
   if (!port.kernelName.empty()) return port.kernelName;
   std::error_code ec;
@@ -143,6 +150,7 @@ TSerlPortDescription DescribeDevice(const std::string& path, const TSerlSystemRo
     port.inUse = state == TPortState::InUse;
     port.noAccess = state == TPortState::NoAccess;
   }
+  if (port.noAccess) port.ownerGroup = OwnerGroup(st);
   return port;
 }
 

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QSize>
 
-#include "ui/BrandVariants.h"
+#include "texts/BrandVariants.h"
 
 namespace canalarm::ui {
 

@@ -1,23 +1,12 @@
 // SPDX-License-Identifier: MIT
 // DescribePort over the serial layer's port descriptions, the ones that
 // `canalarm ports` shows.
-#include <sys/stat.h>
-
-#include <grp.h>
-
 #include "serial/SerlPortDescription.h"
 #include "ui/PortFacts.h"
 
 namespace canalarm::ui {
 
 namespace {
-
-std::string OwningGroup(const std::string& device) {
-  struct stat info {};
-  if (::stat(device.c_str(), &info) != 0) return {};
-  const struct group* owner = ::getgrgid(info.st_gid);
-  return owner != nullptr && owner->gr_gid != 0 ? owner->gr_name : "";
-}
 
 // The name a fitter knows the adapter by.
 std::string ProductName(const serl::TSerlPortDescription& port) {
@@ -39,7 +28,7 @@ PortFacts DescribePort(int n) {
   facts.inUse = port.inUse;
   facts.noAccess = port.noAccess;
   facts.product = ProductName(port);
-  if (port.noAccess) facts.group = OwningGroup(port.device);
+  facts.group = port.ownerGroup;
   return facts;
 }
 

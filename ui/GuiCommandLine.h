@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm::ui {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PortFacts.h"
 
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 namespace canalarm::ui {
 

@@ -2,14 +2,14 @@
 // What the window tells about each of its ports COM1..COM12: the device a
 // port resolves to, whether something is there, whether it can be opened,
 // and for a USB adapter its product name; and, after a failed open, why.
-// Qt-free: the texts come from ui/WindowTexts.h.
+// Qt-free: the texts come from texts/WindowTexts.h.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm::ui {
 

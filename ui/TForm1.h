@@ -3,6 +3,9 @@
 // memo. Modeless; closing it only hides it, and the next showing refills it.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -18,8 +21,14 @@ class TForm1 : public QWidget {
   explicit TForm1(QWidget* parent = nullptr);
 
   // Replaces the text with `lines`, sets the caption and shows the window,
-  // bringing it to the front when it is visible already.
-  void ShowHelp(const QString& caption, const QStringList& lines);
+  // bringing it to the front when it is visible already. When it appears
+  // it goes beside `owner` (see PositionBeside); a help window the user has
+  // moved stays where it is.
+  void ShowHelp(const QString& caption, const QStringList& lines, const QWidget* owner = nullptr);
+
+  // Where the help window goes: beside `owner` on the side with more room
+  // of `screen`, its top at owner's top, kept on the screen.
+  static QPoint PositionBeside(const QRect& owner, const QSize& help, const QRect& screen);
 
   QPlainTextEdit* Memo() const { return memo_; }
 

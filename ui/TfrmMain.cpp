@@ -1,41 +1,22 @@
 // SPDX-License-Identifier: MIT
+// The window's life (creation, start state, closing) and its commands: the
+// operations on the module, the running state of the controls while one
+// runs, and what the log says when the port did not open.
 #include "ui/TfrmMain.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCompleter>
 #include <QDesktopServices>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
-#include <QScreen>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
-#include <stdexcept>
 
-#include "firmware/HelpText.h"
-#include "firmware/TextEncoding.h"
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
 #include "params/ParameterTransfer.h"
-#include "ui/ControlCaption.h"
 #include "ui/HandlerGuard.h"
 #include "ui/QtText.h"
 #include "ui/TComSelectForm.h"
@@ -44,8 +25,6 @@
 #include "ui/TPortComboBox.h"
 #include "ui/WindowLinkHost.h"
 #include "ui/WindowParameterTab.h"
-#include "ui/WindowSettings.h"
-#include "ui/WindowTexts.h"
 
 namespace canalarm::ui {
 
@@ -53,33 +32,7 @@ namespace {
 
 constexpr const char* kStartTitle = "CAN Alarm Bootloader";
 
-constexpr const char* kLicence = "MIT";
-
-QString SaveFileDialog(QWidget* parent, const QString& folder) {
-  return QFileDialog::getSaveFileName(parent, QString(), folder + QStringLiteral("/canalarm-log.txt"),
-                                      QStringLiteral("*.txt"));
-}
-
-void PresentAbout(QWidget* parent, const QString& title, const QString& text) {
-  QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-  box.setObjectName(QStringLiteral("AboutBox"));
-  box.setTextFormat(Qt::PlainText);
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-  box.exec();
-}
-
 }  // namespace
-
-QString TfrmMain::RunFileDialog(QFileDialog& dialog) {
-  const int result = dialog.exec();
-  // The name field's completer can leave its popup open behind the closed
-  // dialog; a popup takes the next click, so the window would lose it.
-  for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
-    if (completer->popup() != nullptr) completer->popup()->hide();
-  }
-  if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
 
 TfrmMain::TfrmMain(QWidget* parent) : TfrmMain(nullptr, parent) {}
 
@@ -90,9 +43,9 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
       fileChooser_(&TfrmMain::RunFileDialog),
       urlOpener_([](const QString& address) { QDesktopServices::openUrl(QUrl(address)); }),
       portDescriber_(&DescribePort),
-      saveChooser_(&SaveFileDialog),
+      saveChooser_(&TfrmMain::RunSaveDialog),
       aboutPresenter_([this](const QString& title, const QString& text) {
-        PresentAbout(this, title, text);
+        PresentAbout(title, text);
       }) {
   setObjectName(QStringLiteral("frmMain"));
   CreateControls();
@@ -110,7 +63,8 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
   ConnectHandlers();
   guard_->Run([this] { FormCreate(); });
   guard_->Run([this] {
-    RestoreRememberedChoices();
+    RestorePortChoice();
+    RestoreLanguageChoice();
     RefreshPortItems();
     ApplyCommandState();
   });
@@ -145,118 +99,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TfrmMain::SetTitle(const QString& title) {
-  setWindowTitle(title);
-  QGuiApplication::setApplicationDisplayName(title);
-}
-
-void TfrmMain::LOGOClick() { urlOpener_(ToQString(messages_.BrandWebAddress())); }
-
-void TfrmMain::ClearClick() { Memo1->clear(); }
-
 void TfrmMain::TimeoutTickerTimer() { host_->Tick(); }
 
 void TfrmMain::Button1Click() { host_->Cancel(); }
 
-// --- Language ------------------------------------------------------------
-
-void TfrmMain::RadioGroup1Click() {
-  char code = languageCode_;
-  for (Language language : kAllLanguages) {
-    auto* button = findChild<QRadioButton*>(ToQString(LanguageRadioButton(language)));
-    if (button != nullptr && button->isChecked()) code = canalarm::LanguageCode(language);
-  }
-  zmiana_jezyka(code);
-}
-
-void TfrmMain::zmiana_jezyka(char code) {
-  const std::optional<Language> language = LanguageFromCode(code);
-  if (!language) return;
-  languageCode_ = code;
-  host_->SetLanguage(*language);
-  ApplyCaptions(CaptionGroup::ProgrammingTab, *language);
-  ApplyBrand(ChooseBrand(*language, dravon->isChecked(), logo1->currentIndex()));
-  ApplyCaptions(CaptionGroup::TabPages, *language);
-  messages_.Refill(*language);
-  // Groups (4) and (5) get their FI form whatever the mode; the mode
-  // handlers turn it into FA on the next change.
-  ApplyCaptions(CaptionGroup::ParametersTab, *language);
-  // The window's additions follow the language too.
-  lblLanguage->setText(CaptionOf(this, QStringLiteral("RadioGroup1")));
-  btnAbout->setToolTip(ToQString(Text(*language, WindowText::About)));
-  findChild<QAction*>(QStringLiteral("actAbout"))->setText(ToQString(Text(*language, WindowText::About)));
-  if (cbLanguage->currentIndex() != static_cast<int>(LanguageIndex(*language))) {
-    const QSignalBlocker quiet(cbLanguage);
-    cbLanguage->setCurrentIndex(static_cast<int>(LanguageIndex(*language)));
-  }
-  ShowPortItems();
-}
-
-void TfrmMain::ApplyCaptions(CaptionGroup group, Language language) {
-  for (const CaptionRow& row : Captions(group)) {
-    if (!SetCaption(this, ToQString(row.control), ToQString(row.Text(language))))
-      throw std::logic_error("the window has no control " + std::string(row.control));
-  }
-}
-
-void TfrmMain::ApplyBrand(const BrandChoice& choice) {
-  for (const LogoVisibility& logo : choice.logos)
-    findChild<TImage*>(ToQString(logo.logo))->setVisible(logo.visible);
-  SetTitle(ToQString(choice.title));
-  messages_.SetBrandWebAddress(choice.webAddress);
-}
-
-// --- Firmware file and help ------------------------------------------------
-
-void TfrmMain::bbOpenClick() {
-  const bool decode = DecodeON->isChecked();
-  odOpen->setNameFilter(decode ? QStringLiteral("Plik HEXFW (*.hexfw)")
-                               : QStringLiteral("Plik HEX (*.hex)"));
-  odOpen->setDefaultSuffix(decode ? QStringLiteral("hexfw") : QStringLiteral("hex"));
-  const QString folder = WindowSettings::LastFolder();
-  if (!folder.isEmpty() && QFileInfo(folder).isDir()) odOpen->setDirectory(folder);
-  const QString path = fileChooser_(*odOpen);
-  if (!path.isEmpty()) ChooseFirmwareFile(path);
-}
-
-void TfrmMain::ChooseFirmwareFile(const QString& path) {
-  WindowSettings::SetLastFolder(QFileInfo(path).absolutePath());
-  shared_.firmwareFileName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
-  bbUpload->setEnabled(true);
-  Button3->setEnabled(true);
-  meLog->clear();
-  Edit2->setText(QFileInfo(path).fileName());
-}
-
-void TfrmMain::Button3Click() {
-  const auto lines = ReadHelpLines(shared_.firmwareFileName, DecodeON->isChecked());
-  if (!lines) {
-    host_->AddLogLine(messages_.Text(MessageRole::msgFileReadError));
-    return;
-  }
-  const CodePage codePage =
-      CurrentLanguage() == Language::Russian ? CodePage::Windows1251 : CodePage::Windows1250;
-  QStringList text;
-  for (const std::string& line : *lines) text << ToQString(HelpLineToUtf8(line, codePage));
-  const bool placed = help_->isVisible();
-  help_->ShowHelp(CaptionOf(this, QStringLiteral("Button3")), text);
-  // Beside the window when it appears (its size is final once shown); a
-  // help window the user has moved stays where it is.
-  if (!placed) {
-    const QScreen* screen = this->screen();
-    help_->move(HelpPosition(frameGeometry(), help_->frameGeometry().size(),
-                             screen != nullptr ? screen->availableGeometry() : QRect()));
-  }
-}
-
 // --- Operations on the module ---------------------------------------------
-
-PortChoice TfrmMain::CurrentPort() const {
-  PortChoice port;
-  port.comNumber = cbPort->currentIndex() + 1;
-  port.baud = RadioButton1->isChecked() ? 9600 : RadioButton2->isChecked() ? 19200 : 38400;
-  return port;
-}
 
 UploadOptions TfrmMain::CurrentUploadOptions() const {
   UploadOptions options;
@@ -298,6 +145,15 @@ void TfrmMain::BitBtn1Click() {
     ExplainPortOpenFailure(true);
 }
 
+void TfrmMain::ExplainPortOpenFailure(bool parametersTab) {
+  const PortFacts facts = portDescriber_(CurrentPort().comNumber);
+  const std::string line = PortOpenFailureLine(facts, CurrentLanguage(), link_->LastOpenError());
+  host_->AddLogLine(line);
+  if (parametersTab) Edit3->setToolTip(ToQString(line));
+}
+
+// --- Running state ---------------------------------------------------------
+
 void TfrmMain::RunCommand(void (TfrmMain::*handler)()) {
   // One operation at a time: its waits pump events, so another command
   // button can be clicked meanwhile; that click is ignored.
@@ -323,31 +179,30 @@ void TfrmMain::CommandFinished() {
   }
 }
 
-// --- Parameters tab ----------------------------------------------------------
-
-void TfrmMain::RadioButton22Click() {
-  GroupBox8->setTitle(ToQString(ModeCaption(ToStdString(GroupBox8->title()), false)));
-  GroupBox10->setTitle(ToQString(ModeCaption(ToStdString(GroupBox10->title()), false)));
+void TfrmMain::ApplyCommandState() {
+  const bool idle = !commandRunning_;
+  const bool fileChosen = !shared_.firmwareFileName.empty();
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           bbOpen, Button2, BitBtn2, cbPort, RadioButton1, RadioButton2, RadioButton3, cbLanguage})
+    control->setEnabled(idle);
+  bbUpload->setEnabled(idle && fileChosen);
+  Button3->setEnabled(idle && fileChosen);
+  // The write is offered only while the EEPROM image holds a complete read
+  // of the module: an upload or a failed read takes it away.
+  parametersTab_->SetHeld(!idle);
+  parametersTab_->SetWriteEnabled(shared_.eepromHoldsModuleRead);
+  Button1->setEnabled(!idle);
 }
 
-void TfrmMain::RadioButton23Click() {
-  GroupBox8->setTitle(ToQString(ModeCaption(ToStdString(GroupBox8->title()), true)));
-  GroupBox10->setTitle(ToQString(ModeCaption(ToStdString(GroupBox10->title()), true)));
-}
+// --- Parameters tab --------------------------------------------------------
 
-void TfrmMain::CheckBox2Click() {
-  ParameterSet hazard;
-  hazard.fs3 = CheckBox3->isChecked();
-  SetFs1(hazard, CheckBox2->isChecked());
-  CheckBox3->setChecked(hazard.fs3);
-}
+void TfrmMain::RadioButton22Click() { parametersTab_->ShowMode(false); }
 
-void TfrmMain::CheckBox3Click() {
-  ParameterSet hazard;
-  hazard.fs1 = CheckBox2->isChecked();
-  SetFs3(hazard, CheckBox3->isChecked());
-  CheckBox2->setChecked(hazard.fs1);
-}
+void TfrmMain::RadioButton23Click() { parametersTab_->ShowMode(true); }
+
+void TfrmMain::CheckBox2Click() { parametersTab_->Fs1Changed(); }
+
+void TfrmMain::CheckBox3Click() { parametersTab_->Fs3Changed(); }
 
 void TfrmMain::SpinButton1UpClick() { parametersTab_->StepUp(); }
 

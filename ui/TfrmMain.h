@@ -8,11 +8,19 @@
 // through one HandlerGuard, so no error reaches Qt's event loop. Command
 // buttons start an operation only when none runs; a click meanwhile (the
 // waits pump events) is ignored.
+//
+// The members are defined by topic, one file each:
+//   TfrmMain.cpp          the window's life and its commands (operations)
+//   TfrmMainControls.cpp  the controls and the wiring of their events
+//   TfrmMainLanguage.cpp  language and brand
+//   TfrmMainPorts.cpp     port and speed
+//   TfrmMainFiles.cpp     the firmware file (open, choose, drop) and its help
+//   TfrmMainLog.cpp       the log, its menu and the About box
 #pragma once
 
-#include <QRect>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,9 +30,9 @@
 #include "link/LinkPort.h"
 #include "link/SharedImages.h"
 #include "serial/TSerlComPort.h"
-#include "ui/BrandVariants.h"
-#include "ui/LanguageTables.h"
-#include "ui/MessageSet.h"
+#include "texts/BrandVariants.h"
+#include "texts/LanguageTables.h"
+#include "texts/MessageSet.h"
 #include "ui/PortFacts.h"
 
 class QAbstractButton;
@@ -48,7 +56,6 @@ namespace canalarm::ui {
 
 class HandlerGuard;
 class TForm1;
-class TImage;
 class TPortComboBox;
 class TSpinButton;
 class WindowLinkHost;
@@ -69,22 +76,20 @@ class TfrmMain : public QWidget {
   explicit TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // --- Handlers, one per control event ---------------------------------
+  // --- Window life and commands (TfrmMain.cpp) ------------------------------
   void FormCreate();
   void FormDestroy();
-  void LOGOClick();
-  void ClearClick();
   void TimeoutTickerTimer();
-  void Button1Click();
-  void RadioGroup1Click();
-  // Applies the language of `code` ('0'..'6'); any other code changes nothing.
-  void zmiana_jezyka(char code);
-  void bbOpenClick();
+  void Button1Click();  // Cancel
   void bbUploadClick();
-  void Button2Click();
-  void Button3Click();
-  void BitBtn2Click();
-  void BitBtn1Click();
+  void Button2Click();  // version read
+  void BitBtn2Click();  // parameter read
+  void BitBtn1Click();  // parameter write
+  // The hidden upload options.
+  UploadOptions CurrentUploadOptions() const;
+  bool CommandRunning() const { return commandRunning_; }
+
+  // The parameters tab's change handlers; WindowParameterTab does the work.
   void RadioButton22Click();
   void RadioButton23Click();
   void CheckBox2Click();
@@ -92,56 +97,50 @@ class TfrmMain : public QWidget {
   void SpinButton1UpClick();
   void SpinButton1DownClick();
 
-  // What bbOpenClick does with the path the dialog returned.
-  void ChooseFirmwareFile(const QString& path);
-
-  // --- Additions to the window of the design ------------------------------
-  // A firmware file dropped on the window or named on the command line:
-  // opened as the open button opens it. Refused (false) while an operation
-  // runs, or when `path` is not an existing file (the log says so).
-  bool OpenFirmwareFile(const QString& path);
+  // --- Language and brand (TfrmMainLanguage.cpp) ----------------------------
+  void RadioGroup1Click();
+  // Applies the language of `code` ('0'..'6'); any other code changes nothing.
+  void zmiana_jezyka(char code);
+  // Opens the current brand's web address.
+  void LOGOClick();
   // The language list under the help button: checks the language's hidden
   // radio button, which runs RadioGroup1Click, and remembers the choice.
   void ChooseLanguage(Language language);
   // Applies `language` as RadioGroup1Click does, without remembering it.
   void SelectLanguage(Language language);
+  char LanguageCode() const { return languageCode_; }
+  const MessageSet& Messages() const { return messages_; }
+
+  // --- Port and speed (TfrmMainPorts.cpp) -----------------------------------
+  // The port and speed chosen in the window.
+  PortChoice CurrentPort() const;
   // Describes every port of cbPort afresh (done whenever its list opens).
   void RefreshPortItems();
-  // The About box's text in the current language.
-  QString AboutText() const;
-  void ShowAbout();
-  // The log's menu: the whole log to the clipboard, or into a file.
-  void CopyLog();
-  bool SaveLog(const QString& path);
-  // Where the help window goes: beside `main` on the side with more room of
-  // `screen`, its top at main's top, kept on the screen.
-  static QPoint HelpPosition(const QRect& main, const QSize& help, const QRect& screen);
+  // Describes a port for the list and for open errors.
+  void SetPortDescriber(PortDescriber describer);
+
+  // --- Firmware file and help (TfrmMainFiles.cpp) ---------------------------
+  void bbOpenClick();
+  void Button3Click();  // help
+  // What bbOpenClick does with the path the dialog returned.
+  void ChooseFirmwareFile(const QString& path);
+  // A firmware file dropped on the window or named on the command line:
+  // opened as the open button opens it. Refused (false) while an operation
+  // runs, or when `path` is not an existing file (the log says so).
+  bool OpenFirmwareFile(const QString& path);
   // The file dialog run modally; any popup of its name completer is closed
   // with it. The default FileChooser.
   static QString RunFileDialog(QFileDialog& dialog);
-
-  // The port and speed chosen in the window, and the hidden upload options.
-  PortChoice CurrentPort() const;
-  UploadOptions CurrentUploadOptions() const;
-
-  char LanguageCode() const { return languageCode_; }
-  const MessageSet& Messages() const { return messages_; }
-  serl::TSerlComPort& ComPort() { return comPort_; }
-  SharedImages& Shared() { return shared_; }
-  TForm1& HelpWindow() { return *help_; }
-  WindowLinkHost& Host() { return *host_; }
-  WindowParameterTab& ParametersTab() { return *parametersTab_; }
-  HandlerGuard& Guard() { return *guard_; }
-  bool CommandRunning() const { return commandRunning_; }
-
   // Runs the file dialog and returns the chosen path, empty for Cancel.
   using FileChooser = std::function<QString(QFileDialog& dialog)>;
   void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
-  // Opens a web address (the system's browser by default).
-  using UrlOpener = std::function<void(const QString& address)>;
-  void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
-  // Describes a port for the list and for open errors.
-  void SetPortDescriber(PortDescriber describer);
+
+  // --- Log and About (TfrmMainLog.cpp) --------------------------------------
+  void ClearClick();  // the hidden dump Memo1
+  // The log's menu: the whole log to the clipboard, or into a file.
+  void CopyLog();
+  bool SaveLog(const QString& path);
+  void ShowAbout();
   // Asks for the file to save the log in; empty for Cancel.
   using SaveFileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
   void SetSaveFileChooser(SaveFileChooser chooser) { saveChooser_ = std::move(chooser); }
@@ -149,19 +148,29 @@ class TfrmMain : public QWidget {
   using AboutPresenter = std::function<void(const QString& title, const QString& text)>;
   void SetAboutPresenter(AboutPresenter presenter) { aboutPresenter_ = std::move(presenter); }
 
+  // --- Parts, for the tests ---------------------------------------------------
+  serl::TSerlComPort& ComPort() { return comPort_; }
+  SharedImages& Shared() { return shared_; }
+  TForm1& HelpWindow() { return *help_; }
+  WindowLinkHost& Host() { return *host_; }
+  WindowParameterTab& ParametersTab() { return *parametersTab_; }
+  HandlerGuard& Guard() { return *guard_; }
+  // Opens a web address (the system's browser by default).
+  using UrlOpener = std::function<void(const QString& address)>;
+  void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // Construction of the controls (TfrmMainControls.cpp).
+  // Controls (TfrmMainControls.cpp).
   void CreateControls();
   QWidget* CreateProgrammingTab();
   QWidget* CreateParametersTab();
   QWidget* CreateHiddenControls();
   void ConnectHandlers();
-
   // Connects `signal` to a guarded call of `handler`.
   template <typename Sender, typename Signal>
   void Bind(Sender* sender, Signal signal, void (TfrmMain::*handler)());
@@ -169,6 +178,8 @@ class TfrmMain : public QWidget {
   void BindChecked(QAbstractButton* button, void (TfrmMain::*handler)());
   // A command button: guarded, and ignored while another command runs.
   void BindCommand(QAbstractButton* button, void (TfrmMain::*handler)());
+
+  // Commands (TfrmMain.cpp).
   void RunCommand(void (TfrmMain::*handler)());
   void CommandFinished();
   // Enables the controls as the running state says: while an operation
@@ -178,16 +189,33 @@ class TfrmMain : public QWidget {
   // After a failed port open: the log line that says why; for an operation
   // of the parameters tab also the status field's tooltip.
   void ExplainPortOpenFailure(bool parametersTab = false);
-  void ShowLogMenu(const QPoint& position);
-  void ShowPortItems();
-  void RememberPortChoice();
-  void RestoreRememberedChoices();
-  Language CurrentLanguage() const;
+  void PrepareLink();
 
+  // Language and brand (TfrmMainLanguage.cpp).
+  Language CurrentLanguage() const;
   void ApplyCaptions(CaptionGroup group, Language language);
   void ApplyBrand(const BrandChoice& choice);
   void SetTitle(const QString& title);
-  void PrepareLink();
+  // The language chosen in the list at an earlier run, if not English.
+  void RestoreLanguageChoice();
+
+  // Port and speed (TfrmMainPorts.cpp).
+  struct SpeedButton {
+    QRadioButton* button;
+    int baud;
+  };
+  // The one map between the speed buttons and their speeds.
+  std::array<SpeedButton, 3> SpeedButtons() const;
+  void ShowPortItems();
+  void RememberPortChoice();
+  void RestorePortChoice();
+
+  // Log and About (TfrmMainLog.cpp).
+  void ShowLogMenu(const QPoint& position);
+  // The default SaveFileChooser and AboutPresenter: a file dialog and a
+  // message box.
+  static QString RunSaveDialog(QWidget* parent, const QString& folder);
+  void PresentAbout(const QString& title, const QString& text);
 
   serl::TSerlComPort comPort_;  // outlives the link's port, which refers to it
   std::unique_ptr<LinkPort> linkPort_;
@@ -209,17 +237,12 @@ class TfrmMain : public QWidget {
   TPortComboBox* cbPort = nullptr;
   QLineEdit* Edit2 = nullptr;
   QProgressBar* ProgressBar = nullptr;
-  QGroupBox* GroupBox8 = nullptr;
-  QGroupBox* GroupBox10 = nullptr;
   QRadioButton* RadioButton22 = nullptr;
   QRadioButton* RadioButton23 = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
   QCheckBox* CheckBox2 = nullptr;
   QCheckBox* CheckBox3 = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
-  QLineEdit* PIN = nullptr;
-  QLineEdit* MaskEdit1 = nullptr;
   TSpinButton* SpinButton1 = nullptr;
   QLineEdit* Edit3 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
@@ -241,7 +264,7 @@ class TfrmMain : public QWidget {
   QComboBox* logo1 = nullptr;
   QTimer* TimeoutTicker = nullptr;
   QFileDialog* odOpen = nullptr;
-  // Additions: the language list, its label, the About button.
+  // The language list, its label and the About button.
   QComboBox* cbLanguage = nullptr;
   QLabel* lblLanguage = nullptr;
   QToolButton* btnAbout = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window's controls: names, structure, start states and the wiring of
 // their events to the handlers. Positions come from layouts, so the window
-// can grow from its smallest size, the client area of the design.
+// can grow from its smallest size, kClientWidth by kClientHeight.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
@@ -23,12 +23,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "texts/WindowTexts.h"
 #include "ui/BrandLogo.h"
 #include "ui/HandlerGuard.h"
 #include "ui/QtText.h"
 #include "ui/TImage.h"
 #include "ui/TPortComboBox.h"
-#include "ui/WindowTexts.h"
 #include "ui/TSpinButton.h"
 #include "ui/TfrmMain.h"
 
@@ -184,9 +184,10 @@ QWidget* TfrmMain::CreateProgrammingTab() {
 
   // Port and speed.
   QGroupBox* port = Group("GroupBox1");
-  RadioButton1 = Named(new QRadioButton(QStringLiteral("9600")), "RadioButton1");
-  RadioButton2 = Named(new QRadioButton(QStringLiteral("19200")), "RadioButton2");
-  RadioButton3 = Named(new QRadioButton(QStringLiteral("38400")), "RadioButton3");
+  RadioButton1 = Named(new QRadioButton, "RadioButton1");
+  RadioButton2 = Named(new QRadioButton, "RadioButton2");
+  RadioButton3 = Named(new QRadioButton, "RadioButton3");
+  for (const SpeedButton& speed : SpeedButtons()) speed.button->setText(QString::number(speed.baud));
   RadioButton1->setChecked(true);
   cbPort = Named(new TPortComboBox, "cbPort");
   // Items say which device they lead to: let the list be wider than the box.
@@ -248,8 +249,8 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   brandLayout->addStretch();
   brandLayout->addLayout(logos);
 
-  // The five tooltips of the design stay switched off: kept as status tips,
-  // which this window never shows.
+  // Hints that the window never shows (its hints are switched off): kept as
+  // status tips, which it has no status bar for.
   bbUpload->setStatusTip(QStringLiteral("Zapis wybranej wersji programu"));
   bbOpen->setStatusTip(QStringLiteral("Wczytaj plik programu"));
   Button1->setStatusTip(QStringLiteral("Anuluj"));
@@ -290,10 +291,8 @@ QWidget* TfrmMain::CreateParametersTab() {
   left->addWidget(TwoChoices("GroupBox7", "RadioButton8", "RadioButton9"));
   QGroupBox* mode = TwoChoices("GroupBox17", "RadioButton22", "RadioButton23", true);
   left->addWidget(mode);
-  GroupBox8 = TwoChoices("GroupBox8", "RadioButton10", "RadioButton11");
-  left->addWidget(GroupBox8);
-  GroupBox10 = TwoChoices("GroupBox10", "RadioButton12", "RadioButton13");
-  left->addWidget(GroupBox10);
+  left->addWidget(TwoChoices("GroupBox8", "RadioButton10", "RadioButton11"));
+  left->addWidget(TwoChoices("GroupBox10", "RadioButton12", "RadioButton13"));
   left->addStretch();
   RadioButton22 = mode->findChild<QRadioButton*>(QStringLiteral("RadioButton22"));
   RadioButton23 = mode->findChild<QRadioButton*>(QStringLiteral("RadioButton23"));
@@ -307,7 +306,7 @@ QWidget* TfrmMain::CreateParametersTab() {
   middle->addWidget(TwoChoices("GroupBox13", "RadioButton18", "RadioButton19", true));
   QGroupBox* hazard = Group("GroupBox16");
   CheckBox2 = Named(new QCheckBox, "CheckBox2");
-  CheckBox1 = Named(new QCheckBox, "CheckBox1");
+  auto* CheckBox1 = Named(new QCheckBox, "CheckBox1");
   CheckBox3 = Named(new QCheckBox, "CheckBox3");
   auto* hazardLayout = Tight(new QVBoxLayout(hazard), 0);
   hazardLayout->addWidget(CheckBox2);
@@ -330,7 +329,7 @@ QWidget* TfrmMain::CreateParametersTab() {
   fieldFont.setBold(true);
   fieldFont.setPixelSize(14);
   QGroupBox* pinGroup = Group("GroupBox9");
-  PIN = Named(new QLineEdit, "PIN");
+  auto* PIN = Named(new QLineEdit, "PIN");
   // Unfilled positions show as blanks: a PIN the fitter did not type must
   // not look like (or become) digits.
   PIN->setInputMask(QStringLiteral("0000; "));
@@ -342,7 +341,7 @@ QWidget* TfrmMain::CreateParametersTab() {
   Tight(new QVBoxLayout(pinGroup))->addWidget(PIN);
 
   QGroupBox* program = Group("GroupBox15");
-  MaskEdit1 = Named(new QLineEdit(QStringLiteral("11")), "MaskEdit1");
+  auto* MaskEdit1 = Named(new QLineEdit(QStringLiteral("11")), "MaskEdit1");
   MaskEdit1->setReadOnly(true);
   MaskEdit1->setMaxLength(2);
   MaskEdit1->setFont(fieldFont);
@@ -469,15 +468,15 @@ void TfrmMain::ConnectHandlers() {
   for (int i = 1; i <= 9; ++i)
     BindChecked(findChild<QRadioButton*>(QStringLiteral("lang%1").arg(i)), &TfrmMain::RadioGroup1Click);
 
-  // The additions.
+  // The language list, the About button, the port list and the speed
+  // buttons, the log's menu.
   connect(cbLanguage, &QComboBox::activated, this, [this](int index) {
     guard_->Run([this, index] { ChooseLanguage(kAllLanguages.at(static_cast<std::size_t>(index))); });
   });
   Bind(btnAbout, &QToolButton::clicked, &TfrmMain::ShowAbout);
   Bind(cbPort, &TPortComboBox::PopupAboutToShow, &TfrmMain::RefreshPortItems);
   Bind(cbPort, &QComboBox::activated, &TfrmMain::RememberPortChoice);
-  for (QRadioButton* speed : {RadioButton1, RadioButton2, RadioButton3})
-    BindChecked(speed, &TfrmMain::RememberPortChoice);
+  for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::RememberPortChoice);
   connect(meLog, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowLogMenu);
   // The window's own menu (a right click where no control has one).
   auto* about = new QAction(this);

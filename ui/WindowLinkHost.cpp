@@ -12,7 +12,7 @@
 
 #include "link/LinkPort.h"
 #include "ui/QtText.h"
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 namespace canalarm::ui {
 

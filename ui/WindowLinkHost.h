@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "link/LinkHost.h"
-#include "ui/Language.h"
+#include "texts/Language.h"
 #include "ui/ProgressTimeLeft.h"
 
 class QLineEdit;

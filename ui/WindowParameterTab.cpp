@@ -2,6 +2,7 @@
 #include "ui/WindowParameterTab.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QWidget>
 #include <stdexcept>
@@ -25,7 +26,9 @@ WindowParameterTab::WindowParameterTab(QWidget* page, QAbstractButton* writeButt
     : page_(page),
       writeButton_(writeButton),
       pin_(Required<QLineEdit>(page, "PIN")),
-      programNumber_(Required<QLineEdit>(page, "MaskEdit1")) {
+      programNumber_(Required<QLineEdit>(page, "MaskEdit1")),
+      modeGroup4_(Required<QGroupBox>(page, "GroupBox8")),
+      modeGroup5_(Required<QGroupBox>(page, "GroupBox10")) {
   for (const OptionSwitch& option : OptionSwitches()) {
     Control(option.controlForOne);
     if (!option.controlForZero.empty()) Control(option.controlForZero);
@@ -71,6 +74,31 @@ void WindowParameterTab::SetWriteEnabled(bool enabled) {
 void WindowParameterTab::StepUp() { ShowProgramNumber(SpinUp(spinValue_)); }
 
 void WindowParameterTab::StepDown() { ShowProgramNumber(SpinDown(spinValue_)); }
+
+void WindowParameterTab::ShowMode(bool modeFA) {
+  for (QGroupBox* group : {modeGroup4_, modeGroup5_})
+    group->setTitle(ToQString(ModeCaption(ToStdString(group->title()), modeFA)));
+}
+
+QAbstractButton* WindowParameterTab::Box(bool ParameterSet::*field) const {
+  for (const OptionSwitch& option : OptionSwitches())
+    if (option.field == field) return Control(option.controlForOne);
+  throw std::logic_error("no switch of the option bytes has this field");
+}
+
+void WindowParameterTab::Fs1Changed() {
+  ParameterSet hazard;
+  hazard.fs3 = Box(&ParameterSet::fs3)->isChecked();
+  SetFs1(hazard, Box(&ParameterSet::fs1)->isChecked());
+  Box(&ParameterSet::fs3)->setChecked(hazard.fs3);
+}
+
+void WindowParameterTab::Fs3Changed() {
+  ParameterSet hazard;
+  hazard.fs1 = Box(&ParameterSet::fs1)->isChecked();
+  SetFs3(hazard, Box(&ParameterSet::fs3)->isChecked());
+  Box(&ParameterSet::fs1)->setChecked(hazard.fs1);
+}
 
 void WindowParameterTab::ShowProgramNumber(std::uint8_t value) {
   spinValue_ = value;

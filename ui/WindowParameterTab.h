@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The parameters tab's widgets as the parameter read and write see them.
+// The parameters tab's widgets as the parameter read and write see them,
+// and what the tab's change handlers do to them.
 //
 // Fill sets the controls the way clicks would, so the window's change
 // handlers (mode captions, FS1/FS3 interlock) run as they do for the user.
@@ -16,6 +17,7 @@
 #include "params/ParameterTab.h"
 
 class QAbstractButton;
+class QGroupBox;
 class QLineEdit;
 class QWidget;
 
@@ -39,14 +41,25 @@ class WindowParameterTab : public ParameterTab {
   void StepUp();
   void StepDown();
 
+  // The captions of groups (4) and (5) in the form of the mode, FA or FI.
+  void ShowMode(bool modeFA);
+  // The hazard-light interlock after FS1 or FS3 changed: checking one
+  // unchecks the other.
+  void Fs1Changed();
+  void Fs3Changed();
+
  private:
   QAbstractButton* Control(std::string_view name) const;
+  // The check box of a switch of the option bytes.
+  QAbstractButton* Box(bool ParameterSet::*field) const;
   void ShowProgramNumber(std::uint8_t value);
 
   QWidget* page_;
   QAbstractButton* writeButton_;
   QLineEdit* pin_;
   QLineEdit* programNumber_;
+  QGroupBox* modeGroup4_;
+  QGroupBox* modeGroup5_;
   std::uint8_t spinValue_ = 11;
   bool held_ = false;
   std::optional<std::array<std::uint8_t, 4>> modulePin_;

@@ -10,7 +10,7 @@
 #include <QString>
 #include <optional>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm::ui {
 

@@ -7,7 +7,8 @@ taken over without asking.
 
 The ports folder is private (a temporary XDG_CONFIG_HOME). A fitter's link
 leads to /dev/ttyUSB0, which no test opens: `canalarm` runs only on a port
-that resolves to the emulator's pseudo-terminal.
+that resolves to the emulator's pseudo-terminal. Every process ends with the
+test (e2e_base).
 
 usage: test_emu_link.py CANALARM CANALARM_EMU
 """
@@ -18,7 +19,9 @@ import sys
 import tempfile
 import unittest
 
-CANALARM = EMU = None
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_base as e2e  # noqa: E402
+
 FITTERS_DEVICE = "/dev/ttyUSB0"
 
 
@@ -32,11 +35,7 @@ class EmuLinkTest(unittest.TestCase):
 
     def tearDown(self):
         for process in self.processes:
-            if process.poll() is None:
-                process.kill()
-            process.wait()
-            process.stdout.close()
-            process.stderr.close()
+            e2e.end_process(process)
         self.config.cleanup()
 
     def link(self, com):
@@ -50,9 +49,9 @@ class EmuLinkTest(unittest.TestCase):
         """An emulator on COMn: (process, its pseudo-terminal or '' when it did not start).
         A fresh module waits for the wake-up: no restart on a quiet line, which
         a loaded machine could otherwise cause in the middle of a read."""
-        process = subprocess.Popen([EMU, "--link", f"COM{com}", "--idle-reset", "0", *options],
-                                   env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   text=True)
+        process = e2e.start_process([e2e.EMU, "--link", f"COM{com}", *e2e.STEADY, *options],
+                                    self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    text=True)
         self.processes.append(process)
         return process, process.stdout.readline().strip()
 
@@ -65,8 +64,9 @@ class EmuLinkTest(unittest.TestCase):
         resolved = os.path.realpath(self.link(com))
         if not device.startswith("/dev/pts/") or resolved != device:
             self.fail(f"refusing to run: COM{com} leads to {resolved}, not the emulator's {device!r}")
-        run = subprocess.run([CANALARM, "version", "--port", f"COM{com}"], env=self.env,
-                             capture_output=True, text=True, timeout=60)
+        run = subprocess.run([e2e.CANALARM, "version", "--port", f"COM{com}"], env=self.env,
+                             capture_output=True, text=True, timeout=300,
+                             preexec_fn=e2e.dies_with_this_process())
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
         self.assertIn("Program version: CANALARM EMU 1.0", run.stdout)
 
@@ -134,11 +134,5 @@ class EmuLinkTest(unittest.TestCase):
         self.assertEqual(os.listdir(self.ports), [])
 
 
-def main():
-    global CANALARM, EMU
-    CANALARM, EMU = sys.argv[1:3]
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.main(("CANALARM", "EMU"))

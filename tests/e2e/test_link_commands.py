@@ -10,109 +10,17 @@ to run when a port resolves to anything else.
 usage: test_link_commands.py CANALARM CANALARM_EMU ASSEMBLED_HEX_DIR
 """
 import hashlib
-import json
 import os
 import signal
-import subprocess
 import sys
-import tempfile
-import time
-import unittest
 
 import intelhex
 
-CANALARM = EMU = ASSEMBLED = None
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_base as e2e  # noqa: E402
 
 
-class Emulator:
-    """One canalarm-emu process, reachable as COMn. The tests mask every port
-    with a link to nothing; the emulator takes the mask's place and puts it
-    back when it ends (--replace-link)."""
-
-    def __init__(self, env, com, *options):
-        self.com = com
-        self.workdir = tempfile.mkdtemp(prefix="emu-")
-        self.flash = os.path.join(self.workdir, "flash.bin")
-        self.eeprom = os.path.join(self.workdir, "eeprom.bin")
-        self.transcript = os.path.join(self.workdir, "transcript.txt")
-        args = [EMU, "--link", f"COM{com}", "--replace-link", "--dump-flash", self.flash,
-                "--dump-eeprom", self.eeprom, "--transcript", self.transcript, *options]
-        self.process = subprocess.Popen(args, env=env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
-        self.device = self.process.stdout.readline().strip()
-        link = os.path.join(env["XDG_CONFIG_HOME"], "canalarm", "ports", f"com{com}")
-        deadline = time.monotonic() + 10
-        while not os.path.islink(link) and time.monotonic() < deadline:
-            time.sleep(0.01)
-        target = os.path.realpath(link)
-        if not target.startswith("/dev/pts/") or target != self.device:
-            self.stop()
-            raise RuntimeError(f"COM{com} resolves to {target}, not the emulator's pseudo-terminal")
-
-    def stop(self):
-        """Ends the emulator; its images are dumped."""
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            self.process.wait(timeout=10)
-        self.process.stdout.close()
-        self.process.stderr.close()
-
-    def traffic(self):
-        """The transcript's lines about the line: wake-ups, keys, packets."""
-        self.stop()
-        with open(self.transcript) as f:
-            return [line for line in f.read().splitlines() if not line.rstrip().endswith("stopped")]
-
-    def images(self):
-        self.stop()
-        with open(self.flash, "rb") as f, open(self.eeprom, "rb") as e:
-            return f.read(), e.read()
-
-
-class LinkCommandsTest(unittest.TestCase):
-    def setUp(self):
-        self.config = tempfile.TemporaryDirectory(prefix="canalarm-xdg-")
-        # `ports` describes what sysfs and /dev hold: here empty trees, so that
-        # it never opens a device of this machine.
-        fake_sys = os.path.join(self.config.name, "sys")
-        fake_dev = os.path.join(self.config.name, "dev")
-        os.makedirs(fake_sys)
-        os.makedirs(fake_dev)
-        self.env = dict(os.environ, XDG_CONFIG_HOME=self.config.name,
-                        CANALARM_SYSFS_ROOT=fake_sys, CANALARM_DEV_ROOT=fake_dev)
-        self.emulators = []
-        # Every port the tool could probe is masked by a link to nothing, so
-        # that no COM number falls back to a real device such as /dev/ttyS0.
-        self.ports = os.path.join(self.config.name, "canalarm", "ports")
-        os.makedirs(self.ports)
-        for n in range(1, 51):
-            os.symlink("/nonexistent/canalarm-test", os.path.join(self.ports, f"com{n}"))
-
-    def tearDown(self):
-        for emu in self.emulators:
-            emu.stop()
-        self.config.cleanup()
-
-    def emulator(self, com=1, *options):
-        emu = Emulator(self.env, com, *options)
-        self.emulators.append(emu)
-        return emu
-
-    def canalarm(self, *args, timeout=60):
-        run = subprocess.run([CANALARM, *args], env=self.env, capture_output=True, text=True,
-                             timeout=timeout)
-        return run.returncode, run.stdout, run.stderr
-
-    def canalarm_json(self, *args):
-        status, out, err = self.canalarm(*args, "--json")
-        return status, json.loads(out), err
-
-    def hexfw(self, name="demo_firmware.hex"):
-        path = os.path.join(self.config.name, name + "fw")
-        status, _, err = self.canalarm("encode", os.path.join(ASSEMBLED, name), "-o", path)
-        self.assertEqual(status, 0, err)
-        return path
-
+class LinkCommandsTest(e2e.E2eTest):
     # --- version read -----------------------------------------------------------------
 
     def test_version_read(self):
@@ -156,7 +64,7 @@ class LinkCommandsTest(unittest.TestCase):
 
     def test_ports_lists_the_emulators_and_marks_those_in_use(self):
         emu = self.emulator(7)
-        self.emulator(9, "--reply-delay", "20")
+        self.emulator(9, "--reply-delay", "20", *e2e.STEADY)
         status, out, _ = self.canalarm("ports")
         self.assertEqual(status, 0)
         # The masked numbers are listed as links to nothing.
@@ -165,11 +73,11 @@ class LinkCommandsTest(unittest.TestCase):
                          [f"COM7\t{emu.device}\tpseudo-terminal",
                           f"COM9\t{self.emulators[1].device}\tpseudo-terminal"])
         self.assertEqual(len(lines), 50)
-        busy = subprocess.Popen([CANALARM, "upload", self.hexfw(), "--port", "COM9"],
-                                env=self.env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        # An upload of some 40 s (each reply held 20 ms) holds COM9 while its
+        # packets go.
+        busy = self.start("upload", self.hexfw(), "--port", "COM9")
         try:
-            time.sleep(1.5)
+            self.wait_for_transcript(self.emulators[1], "packet 1:")
             status, result, _ = self.canalarm_json("ports")
             states = {p["port"]: p["state"] for p in result["ports"] if p["present"]}
             self.assertEqual(states, {"COM7": "free", "COM9": "in use"})
@@ -186,7 +94,7 @@ class LinkCommandsTest(unittest.TestCase):
     def test_upload_leaves_the_files_images_in_the_module(self):
         for com, name in ((3, "demo_firmware.hex"), (4, "eeprom_table.hex")):
             with self.subTest(name):
-                emu = self.emulator(com)
+                emu = self.emulator(com, *e2e.STEADY)
                 status, out, err = self.canalarm("upload", self.hexfw(name), "--port", f"COM{com}",
                                                  "--verify")
                 self.assertEqual(status, 0, err)
@@ -194,7 +102,7 @@ class LinkCommandsTest(unittest.TestCase):
                                                     "FLASH writing...", "EEPROM writing...",
                                                     "Finished"])
                 flash, eeprom = emu.images()
-                ih = intelhex.IntelHex(os.path.join(ASSEMBLED, name))
+                ih = intelhex.IntelHex(os.path.join(e2e.ASSEMBLED, name))
                 want_flash = bytes(ih[a] if a in ih.addresses() else 0xFF
                                    for a in range(512, 0x8000))
                 want_eeprom = bytes(ih[0xF00000 + a] if 0xF00000 + a in ih.addresses() else 0xFF
@@ -209,13 +117,14 @@ class LinkCommandsTest(unittest.TestCase):
         status, out, _ = self.canalarm("upload", hexfw, "--port", "COM1")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "FLASH writing error00000200; error code 5")
+        self.emulators[0].restart()
         status, out, _ = self.canalarm("upload", hexfw, "--port", "COM1", "--used-only",
                                        "--lang", "0")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "Błąd zapisu pamięci FLASH 00000200; error code 5")
 
     def test_upload_eeprom_refusal_and_silence(self):
-        self.emulator(1, "--error-at", "eeprom:3:7")
+        self.emulator(1, "--error-at", "eeprom:3:7", *e2e.STEADY)  # after the whole FLASH
         status, out, _ = self.canalarm("upload", self.hexfw(), "--port", "COM1")
         self.assertEqual(status, 1)
         self.assertEqual(out.splitlines()[-1], "EEPROM writing error; error code 7")
@@ -236,7 +145,7 @@ class LinkCommandsTest(unittest.TestCase):
 
     def test_gang_upload(self):
         for com in (4, 5, 6):
-            self.emulator(com)
+            self.emulator(com, *e2e.STEADY)
         status, out, err = self.canalarm("upload", self.hexfw(), "--port", "COM4", "--port",
                                          "COM5", "--port", "COM6")
         self.assertEqual(status, 0, err)
@@ -246,11 +155,11 @@ class LinkCommandsTest(unittest.TestCase):
         self.assertEqual(len(digests), 1)
 
     def test_cancel_with_ctrl_c(self):
-        self.emulator(1, "--reply-delay", "20")
-        process = subprocess.Popen([CANALARM, "upload", self.hexfw(), "--port", "COM1"],
-                                   env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   text=True)
-        time.sleep(2.0)
+        # Each reply held 20 ms: the upload lasts some 40 s, and Ctrl-C comes
+        # once its first write packet has gone.
+        emu = self.emulator(1, "--reply-delay", "20", *e2e.STEADY)
+        process = self.start("upload", self.hexfw(), "--port", "COM1")
+        self.wait_for_transcript(emu, "write FLASH")
         process.send_signal(signal.SIGINT)
         out, _ = process.communicate(timeout=10)
         self.assertEqual(process.returncode, 130)
@@ -300,11 +209,5 @@ class LinkCommandsTest(unittest.TestCase):
         self.assertNotIn("write EEPROM", text)
 
 
-def main():
-    global CANALARM, EMU, ASSEMBLED
-    CANALARM, EMU, ASSEMBLED = sys.argv[1:4]
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.main()

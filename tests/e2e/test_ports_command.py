@@ -14,14 +14,11 @@ usage: test_ports_command.py CANALARM CANALARM_EMU
 import fcntl
 import json
 import os
-import signal
-import subprocess
 import sys
-import tempfile
-import time
-import unittest
 
-CANALARM = EMU = None
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_base as e2e  # noqa: E402
+
 FTDI_ID = "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"
 
 
@@ -94,10 +91,13 @@ class FakeTree:
             os.close(slave)
 
 
-class PortsCommandTest(unittest.TestCase):
-    def setUp(self):
-        self.root = tempfile.TemporaryDirectory(prefix="canalarm-ports-")
-        self.tree = FakeTree(self.root.name)
+class PortsCommandTest(e2e.E2eTest):
+    # The ports folder starts empty: `assign` fills it.
+    MASKED_PORTS = 0
+
+    def fake_roots(self, folder):
+        self.tree = FakeTree(folder)
+        self.addCleanup(self.tree.close)
         self.ftdi = self.tree.usb_serial("ttyUSB0", "1-2", "ftdi_sio", ("0403", "6001"),
                                          {"manufacturer": "FTDI", "product": "FT232R USB UART",
                                           "serial": "A1B2C3"}, FTDI_ID)
@@ -106,31 +106,7 @@ class PortsCommandTest(unittest.TestCase):
         self.tree.uart("ttyS0", 4)
         self.tree.uart("ttyS1", 0)
         self.tree.check()
-        config = os.path.join(self.root.name, "config")
-        self.ports = os.path.join(config, "canalarm", "ports")
-        os.makedirs(self.ports)
-        self.env = dict(os.environ, XDG_CONFIG_HOME=config, CANALARM_SYSFS_ROOT=self.tree.sys,
-                        CANALARM_DEV_ROOT=self.tree.dev)
-        self.emulator = None
-
-    def tearDown(self):
-        if self.emulator and self.emulator.poll() is None:
-            self.emulator.send_signal(signal.SIGTERM)
-            self.emulator.wait(timeout=10)
-        if self.emulator:
-            self.emulator.stdout.close()
-        self.tree.close()
-        self.root.cleanup()
-
-    def canalarm(self, *args):
-        # Whatever a COM number leads to is ours: the fake tree or a pseudo-terminal.
-        for name in os.listdir(self.ports):
-            target = os.path.realpath(os.path.join(self.ports, name))
-            if os.path.exists(target) and not target.startswith("/dev/pts/"):
-                raise RuntimeError(f"REFUSING TO RUN: {name} leads to {target}")
-        run = subprocess.run([CANALARM, *args], env=self.env, capture_output=True, text=True,
-                             timeout=60)
-        return run.returncode, run.stdout, run.stderr
+        return self.tree.sys, self.tree.dev
 
     def listing(self, *args):
         status, out, err = self.canalarm("ports", "--json", *args)
@@ -170,7 +146,7 @@ class PortsCommandTest(unittest.TestCase):
         self.assertEqual(ports["COM3"]["link"], self.dev("serial/by-id/" + FTDI_ID))
         # Refused: another device without --force, no serial device, bad numbers.
         for args in (("COM3", self.dev("ttyUSB4")), ("COM4", self.dev("ttyS1")),
-                     ("COM4", "/dev/null"), ("COM4", self.root.name), ("COM0", self.dev("ttyS0")),
+                     ("COM4", "/dev/null"), ("COM4", self.config.name), ("COM0", self.dev("ttyS0")),
                      ("COM256", self.dev("ttyS0")), ("COM4",)):
             status, _, err = self.canalarm("ports", "assign", *args)
             self.assertEqual(status, 2, args)
@@ -188,9 +164,7 @@ class PortsCommandTest(unittest.TestCase):
         self.assertIn("no link", err)
 
     def test_an_assigned_number_reaches_the_module(self):
-        self.emulator = subprocess.Popen([EMU], env=self.env, stdout=subprocess.PIPE, text=True)
-        device = self.emulator.stdout.readline().strip()
-        self.assertTrue(device.startswith("/dev/pts/"), device)
+        device = self.emulator(None).device
         status, out, err = self.canalarm("ports", "assign", "COM17", device)
         self.assertEqual(status, 0, err)
         self.assertEqual(self.listing()["COM17"]["kind"], "pseudo-terminal")
@@ -199,11 +173,5 @@ class PortsCommandTest(unittest.TestCase):
         self.assertEqual(out.splitlines()[-1], "Finished")
 
 
-def main():
-    global CANALARM, EMU
-    CANALARM, EMU = sys.argv[1:3]
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.main(("CANALARM", "EMU"))

@@ -6,9 +6,8 @@ erased module, the file's extents and a refused parameter write as one line
 each, and firmware files read in the form their names say, with a hint when
 they do not load.
 
-The ports folder and the emulator fixture are those of test_link_commands.py:
-every COM port is masked or points at an emulator's pseudo-terminal, never at
-a real device.
+Every COM port is masked or points at an emulator's pseudo-terminal, never at
+a real device (e2e_base).
 
 usage: test_tool_messages.py CANALARM CANALARM_EMU ASSEMBLED_HEX_DIR
 """
@@ -23,19 +22,12 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import intelhex  # noqa: E402
 
-import test_link_commands as base  # noqa: E402
+import e2e_base as e2e  # noqa: E402
 
 NOBODY = 65534
 
 
-class ToolMessagesTest(unittest.TestCase):
-    setUp = base.LinkCommandsTest.setUp
-    tearDown = base.LinkCommandsTest.tearDown
-    emulator = base.LinkCommandsTest.emulator
-    canalarm = base.LinkCommandsTest.canalarm
-    canalarm_json = base.LinkCommandsTest.canalarm_json
-    hexfw = base.LinkCommandsTest.hexfw
-
+class ToolMessagesTest(e2e.E2eTest):
     def module(self, com=1, *options, restarts=False):
         """A fresh emulator on COMn for one command; the one before it on COMn
         ends. Its module waits for the wake-up; unless the command needs it to
@@ -45,7 +37,7 @@ class ToolMessagesTest(unittest.TestCase):
         for emu in self.emulators:
             if emu.com == com:
                 emu.stop()
-        return self.emulator(com, *([] if restarts else ["--idle-reset", "0"]), *options)
+        return self.emulator(com, *([] if restarts else e2e.STEADY), *options)
 
     def erased_eeprom(self):
         path = os.path.join(self.config.name, "erased.bin")
@@ -84,7 +76,7 @@ class ToolMessagesTest(unittest.TestCase):
 
     def test_permission_denied_gives_the_advice_once(self):
         emu = self.module(1)
-        command = [base.CANALARM, "version", "--port", emu.device]
+        command = [e2e.CANALARM, "version", "--port", emu.device]
         if os.geteuid() == 0:
             # Root opens any device: the tool runs as nobody, whom the
             # pseudo-terminal (mode 620, root's) does not let in.
@@ -92,7 +84,8 @@ class ToolMessagesTest(unittest.TestCase):
             command = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups", *command]
         else:
             os.chmod(emu.device, 0)
-        run = subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=60)
+        run = subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=300,
+                             preexec_fn=e2e.dies_with_this_process())
         self.assertEqual(run.returncode, 3, run.stdout + run.stderr)
         self.assertEqual(run.stderr.splitlines(), [
             f"canalarm: {emu.device}: permission denied",
@@ -149,7 +142,7 @@ class ToolMessagesTest(unittest.TestCase):
 
     def test_flash_size_is_one_line(self):
         self.module(1)
-        ih = intelhex.IntelHex(os.path.join(base.ASSEMBLED, "demo_firmware.hex"))
+        ih = intelhex.IntelHex(os.path.join(e2e.ASSEMBLED, "demo_firmware.hex"))
         flash = max(a for a in ih.addresses() if a < 0x8000)
         eeprom = max(a for a in ih.addresses() if a >= 0xF00000) - 0xF00000
         line = f"Flash = {flash - 512}B, Eeprom = {eeprom}B"
@@ -181,7 +174,7 @@ class ToolMessagesTest(unittest.TestCase):
     def test_a_plain_hex_file_is_read_by_its_name(self):
         emu = self.module(1)
         plain = os.path.join(self.config.name, "demo.HEX")
-        shutil.copy(os.path.join(base.ASSEMBLED, "demo_firmware.hex"), plain)
+        shutil.copy(os.path.join(e2e.ASSEMBLED, "demo_firmware.hex"), plain)
         status, out, err = self.canalarm("upload", plain, "--port", "COM1")
         self.assertEqual(status, 0, out + err)
         flash, eeprom = emu.images()
@@ -195,7 +188,7 @@ class ToolMessagesTest(unittest.TestCase):
     def test_a_file_that_does_not_load_says_how_to_ask_for_the_other_form(self):
         emu = self.module(1)
         records = os.path.join(self.config.name, "firmware.txt")
-        shutil.copy(os.path.join(base.ASSEMBLED, "demo_firmware.hex"), records)
+        shutil.copy(os.path.join(e2e.ASSEMBLED, "demo_firmware.hex"), records)
         hexfw = self.hexfw()
         cases = [
             ([records], f"{records}: read as record-encoded (by its name): failed at line pair 1: "
@@ -221,10 +214,5 @@ class ToolMessagesTest(unittest.TestCase):
         self.assertEqual(status, 3, err)  # loads now: only the masked port stops it
 
 
-def main():
-    base.CANALARM, base.EMU, base.ASSEMBLED = sys.argv[1:4]
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.main()

@@ -3,7 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,39 +51,55 @@ EmuProcess::EmuProcess(const std::vector<std::string>& args, const std::vector<s
 
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ == 0) {
+    // The child: killed when the test's process ends, however it ends.
+    // Only calls that are safe after a fork until the exec.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(out[1], STDOUT_FILENO);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
   close(out[1]);
-  stdout_ = out[0];
-  if (rc != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
+    close(out[0]);
     throw std::runtime_error("cannot start " + argStrings[0]);
   }
+  stdout_ = out[0];
 
-  // A loaded machine may take a while to start a sanitized build.
-  const auto deadline = Clock::now() + std::chrono::seconds(30);
-  std::string line;
-  char c = 0;
-  while (line.size() < 256) {
-    pollfd p{stdout_, POLLIN, 0};
-    if (poll(&p, 1, Remaining(deadline)) <= 0) throw std::runtime_error("no device line");
-    if (read(stdout_, &c, 1) != 1)
-      throw std::runtime_error("the emulator ended before its device line");
-    if (c == '\n') break;
-    line.push_back(c);
+  try {
+    // A loaded machine may take a while to start a sanitized build.
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    std::string line;
+    char c = 0;
+    while (line.size() < 256) {
+      pollfd p{stdout_, POLLIN, 0};
+      if (poll(&p, 1, Remaining(deadline)) <= 0) throw std::runtime_error("no device line");
+      if (read(stdout_, &c, 1) != 1)
+        throw std::runtime_error("the emulator ended before its device line");
+      if (c == '\n') break;
+      line.push_back(c);
+    }
+    device_ = line;
+  } catch (...) {
+    // No destructor runs for an object whose constructor throws.
+    Stop();
+    throw;
   }
-  device_ = line;
 }
 
-EmuProcess::~EmuProcess() {
+EmuProcess::~EmuProcess() { Stop(); }
+
+void EmuProcess::Stop() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    pid_ = -1;
   }
   if (stdout_ >= 0) close(stdout_);
+  stdout_ = -1;
 }
 
 void EmuProcess::Signal(int signal) const { kill(pid_, signal); }

@@ -16,7 +16,8 @@ class EmuProcess {
  public:
   // Starts the emulator with `args`, the environment plus `env` ("NAME=value"
   // entries replace inherited ones), and reads the device path from its first
-  // line. Throws std::runtime_error when it can't.
+  // line. Throws std::runtime_error when it can't, and ends what it started.
+  // The process is killed should the test's own process end first.
   EmuProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
   ~EmuProcess();  // kills the process if it still runs
   EmuProcess(const EmuProcess&) = delete;
@@ -28,6 +29,8 @@ class EmuProcess {
   std::optional<int> WaitForExit(std::chrono::milliseconds limit);
 
  private:
+  void Stop();  // kills and reaps the process, closes its pipe
+
   pid_t pid_ = -1;
   int stdout_ = -1;
   std::string device_;

@@ -118,6 +118,37 @@ TEST(EmuProcess, PacesAtTheLineSpeedRestartsWhenQuietAndStopsOnSigterm) {
   EXPECT_EQ(Bytes(eeprom.begin() + 0x20, eeprom.begin() + 0x30), Block(0x60));
 }
 
+TEST(EmuProcess, Sigusr2RestartsTheModuleAndDropsWhatItStillHadToSay) {
+  // No quiet-line restart: only the signal can make the module take a
+  // wake-up again in the middle of a link.
+  canalarm::test::TempDir dir;
+  const fs::path transcript = dir.Path() / "transcript.txt";
+  EmuProcess emu({"--idle-reset", "0", "--reply-delay", "1000", "--transcript", transcript.string()});
+  ToolLine line(emu.DevicePath(), B38400);
+  ASSERT_TRUE(line.WakeUp(kPatience));
+  line.Write({kKeepKey ^ kInitialKey});
+  // The identity request is taken; its reply is held back a second, and the
+  // restart comes before it leaves.
+  line.Write(MaskedPacket(2, 0, {}, kInitialKey));
+  auto noted = [&](const char* text) {
+    std::ifstream in(transcript);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return all.find(text) != std::string::npos;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!noted("packet 1: ") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(milliseconds(1));
+  emu.Signal(SIGUSR2);
+  while (!noted("restart on request") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(milliseconds(1));
+  ASSERT_TRUE(noted("restart on request"));
+  // Waiting for a wake-up: the pair is answered (held back too), and the
+  // identity reply never comes.
+  ASSERT_TRUE(line.WakeUp(kPatience));
+  line.Write({kKeepKey ^ kInitialKey});
+  for (std::uint8_t b : line.Read(16, milliseconds(1500))) EXPECT_EQ(b ^ kInitialKey, 0x4B) << int(b);
+}
+
 TEST(EmuProcess, AReplyOnItsWayKeepsTheLineAwake) {
   // The line is quiet longer than the idle time while each reply is held
   // back, yet the module must not restart under it.

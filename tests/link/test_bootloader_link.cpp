@@ -13,7 +13,7 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr LinkTarget kLog{MessageTarget::Log, true, false};
+constexpr LinkTarget kLog{.messages = MessageTarget::Log, .programmingBar = true};
 
 struct Fixture {
   TestLinkHost host;

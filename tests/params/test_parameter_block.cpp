@@ -149,25 +149,43 @@ TEST(ParameterBlock, NonDigitPinChangesNothing) {
   }
 }
 
+// FS1 and FS3 exclude each other: checking one unchecks the other,
+// unchecking leaves the other as it is, and FS2 is never touched.
 TEST(ParameterBlock, HazardLightInterlock) {
-  ParameterSet set;
-  SetFs1(set, true);
-  set.fs2 = true;
-  EXPECT_TRUE(set.fs1);
-  SetFs3(set, true);
-  EXPECT_FALSE(set.fs1);
-  EXPECT_TRUE(set.fs3);
-  EXPECT_TRUE(set.fs2);
-  SetFs1(set, false);
-  EXPECT_TRUE(set.fs3);  // unchecking does not touch the other box
-  SetFs1(set, true);
-  EXPECT_FALSE(set.fs3);
+  const struct {
+    const char* what;
+    bool fs1, fs2, fs3;
+    bool changeFs1;  // else FS3
+    bool checked;
+    bool fs1After, fs2After, fs3After;
+  } cases[] = {
+      {"FS3 clears FS1", true, true, false, false, true, false, true, true},
+      {"FS1 clears FS3", false, true, true, true, true, true, true, false},
+      {"FS1 checked, FS3 off", false, false, false, true, true, true, false, false},
+      {"unchecking FS1 leaves FS3 on", false, false, true, true, false, false, false, true},
+      {"unchecking FS1 leaves FS3 off", true, false, false, true, false, false, false, false},
+      {"unchecking FS3 leaves FS1 off", false, true, true, false, false, false, true, false},
+  };
+  for (const auto& c : cases) {
+    ParameterSet set;
+    set.fs1 = c.fs1;
+    set.fs2 = c.fs2;
+    set.fs3 = c.fs3;
+    if (c.changeFs1) {
+      SetFs1(set, c.checked);
+    } else {
+      SetFs3(set, c.checked);
+    }
+    EXPECT_EQ(set.fs1, c.fs1After) << c.what;
+    EXPECT_EQ(set.fs2, c.fs2After) << c.what;
+    EXPECT_EQ(set.fs3, c.fs3After) << c.what;
+  }
 }
 
 TEST(ParameterBlock, SpinButtons) {
   const struct {
     int from, up, down;
-  } cases[] = {{11, 12, 11}, {19, 21, 18}, {21, 22, 19}, {31, 32, 29},
+  } cases[] = {{11, 12, 11}, {19, 21, 18}, {21, 22, 19}, {31, 32, 29}, {55, 56, 54},
                {98, 99, 97}, {99, 99, 98}, {165, 99, 164}, {0, 1, 255}};
   for (const auto& c : cases) {
     EXPECT_EQ(SpinUp(static_cast<std::uint8_t>(c.from)), c.up) << c.from;
@@ -181,9 +199,12 @@ TEST(ParameterBlock, ModeCaptions) {
   EXPECT_EQ(ModeCaption("(5) FI delay ", false), "(5) FI delay ");  // no "A": unchanged
   EXPECT_EQ(ModeCaption("(4) Функция FI ", true), "(4) Функция FA ");
   EXPECT_EQ(ModeCaption("(5) Késleltetés FI", true), "(5) Késleltetés FA");
+  EXPECT_EQ(ModeCaption("(4) FI Funkció ", true), "(4) FA Funkció ");
+  EXPECT_EQ(ModeCaption("(5) Opóźnienie FI", true), "(5) Opóźnienie FA");
+  EXPECT_EQ(ModeCaption("(5) Opóźnienie FA", false), "(5) Opóźnienie FI");
 }
 
-TEST(ParameterBlock, DefaultsFoldToTheDesignTimeBytes) {
+TEST(ParameterBlock, AFreshTabFoldsToItsStartBytes) {
   Eeprom eeprom = Filled(0);
   ParameterSet set;
   set.pin = "0000";

@@ -173,6 +173,10 @@ void TPortsFolder::Bind(int n, const TPtyPair& pty) {
   RequireOnlyPseudoTerminalPorts();
 }
 
-void TPortsFolder::BindMissing(int n) { Link(n, root_ + "/absent-device-" + std::to_string(n)); }
+void TPortsFolder::BindMissing(int n) { Link(n, MissingDevice(n)); }
+
+std::string TPortsFolder::MissingDevice(int n) const {
+  return root_ + "/absent-device-" + std::to_string(n);
+}
 
 }  // namespace canalarm::serl::test

@@ -64,8 +64,9 @@ class TPortsFolder {
   TPortsFolder& operator=(const TPortsFolder&) = delete;
 
   void Bind(int n, const TPtyPair& pty);
-  // COMn points at a device that does not exist.
+  // COMn points at a device that does not exist: MissingDevice(n).
   void BindMissing(int n);
+  std::string MissingDevice(int n) const;
 
  private:
   void Link(int n, const std::string& target);

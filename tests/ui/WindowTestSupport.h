@@ -1,23 +1,31 @@
 // SPDX-License-Identifier: MIT
 // Helpers shared by the window's tests: a window whose link talks to a
-// scripted module, the captured error messages, controls by name.
+// scripted module, the captured error messages, controls by name, the log,
+// and a small firmware file.
 #pragma once
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QPlainTextEdit>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "ScriptedModulePort.h"
 #include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
+#include "texts/BrandVariants.h"
+#include "texts/Language.h"
+#include "texts/LanguageTables.h"
 #include "ui/TfrmMain.h"
 
 namespace canalarm::test {
@@ -95,6 +103,53 @@ inline QString CaptionSeen(QWidget* root, std::string_view name) {
   auto* tabs = root->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   const int index = tabs->indexOf(control);
   return index >= 0 ? tabs->tabText(index) : QStringLiteral("<no caption>");
+}
+
+// Every caption and message of the window equals the table's for `language`.
+inline void ExpectLanguage(const WindowUnderTest& w, Language language) {
+  for (const CaptionRow& row : AllCaptions())
+    QCOMPARE(CaptionSeen(w.window.get(), row.control), Q(row.Text(language)));
+  for (MessageRole role : kAllMessageRoles)
+    QCOMPARE(Q(w.window->Messages().Text(role)), Q(Message(language, role)));
+}
+
+// The brand logos shown, by name.
+inline QStringList VisibleLogos(const WindowUnderTest& w) {
+  QStringList visible;
+  for (BrandVariant variant : kAllBrandVariants) {
+    const char* name = Brand(variant).logo.data();
+    if (!w.Find(name)->isHidden()) visible << QString::fromLatin1(name);
+  }
+  return visible;
+}
+
+// What a user's choice in the language list does: the list's signal.
+inline void ChooseInList(const WindowUnderTest& w, Language language) {
+  auto* list = w.Find<QComboBox>("cbLanguage");
+  const int index = static_cast<int>(LanguageIndex(language));
+  list->setCurrentIndex(index);
+  emit list->activated(index);
+}
+
+// The log's lines, empty ones left out.
+inline QStringList LogLines(const WindowUnderTest& w) {
+  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+inline void WriteFile(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// Opens a plain (not record-encoded) HEX file with one FLASH block (address
+// 0x200) and no EEPROM data, written into `dir`.
+inline bool OpenOneBlockFirmware(const WindowUnderTest& w, const QTemporaryDir& dir) {
+  const QString file = dir.filePath(QStringLiteral("one-block.hex"));
+  WriteFile(file,
+            ":020000040000FA\n"
+            ":10020000000102030405060708090A0B0C0D0E0F76\n"
+            ":00000001FF\n");
+  w.Button("DecodeON")->setChecked(false);
+  return w.window->OpenFirmwareFile(file);
 }
 
 }  // namespace canalarm::test

@@ -3,41 +3,18 @@
 // names COM1 and COM3, and its place in the serial port component's open.
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
+#include "SerlTestPty.h"
 #include "WindowTestSupport.h"
 #include "serial/SerlExceptions.h"
-#include "serial/SerlPortPaths.h"
 #include "ui/TComSelectForm.h"
 
 using namespace canalarm;
 using namespace canalarm::test;
 
 namespace {
-
-// The master side of a pseudo-terminal; its slave is what a port links to.
-class Pty {
- public:
-  Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY)) {
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
-      slave_ = QString::fromLocal8Bit(ptsname(master_));
-  }
-  ~Pty() {
-    if (master_ >= 0) close(master_);
-  }
-  const QString& Slave() const { return slave_; }
-
- private:
-  int master_;
-  QString slave_;
-};
 
 // Answers the dialog that the next modal loop shows.
 void AnswerDialog(int index, bool ok, QString* listed) {
@@ -58,31 +35,16 @@ void AnswerDialog(int index, bool ok, QString* listed) {
 class TestPortDialog : public QObject {
   Q_OBJECT
 
-  QTemporaryDir config_;
-  Pty first_;
-  Pty third_;
-  QString ports_;
+  // Every other port leads nowhere; the probe opens every port it lists, and
+  // the folder refuses to run when a port leads anywhere but a pseudo-terminal.
+  serl::test::TPortsFolder ports_;
+  serl::test::TPtyPair first_;
+  serl::test::TPtyPair third_;
 
  private slots:
   void initTestCase() {
-    QVERIFY(config_.isValid());
-    QVERIFY(first_.Slave().startsWith(QStringLiteral("/dev/pts/")));
-    QVERIFY(third_.Slave().startsWith(QStringLiteral("/dev/pts/")));
-    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    ports_ = config_.filePath(QStringLiteral("canalarm/ports"));
-    QVERIFY(QDir().mkpath(ports_));
-    for (int n = 1; n <= 12; ++n) {
-      const QString target = n == 1 ? first_.Slave() : n == 3 ? third_.Slave()
-                                                              : QStringLiteral("/nonexistent/com%1").arg(n);
-      QVERIFY(QFile::link(target, ports_ + QStringLiteral("/com%1").arg(n)));
-    }
-    // The probe opens every port it lists: refuse unless each leads to a
-    // pseudo-terminal or nowhere.
-    for (int n = 1; n <= serl::kMaxProbedPort; ++n) {
-      const std::string device = serl::ResolveDevicePath(serl::ComPortPath(n));
-      QVERIFY2(device.empty() || device.starts_with("/dev/pts/") || device.starts_with("/nonexistent/"),
-               device.c_str());
-    }
+    ports_.Bind(1, first_);
+    ports_.Bind(3, third_);
   }
 
   void listsTheProbedPortsWithTheFirstSelected() {

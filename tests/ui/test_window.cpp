@@ -1,46 +1,27 @@
 // SPDX-License-Identifier: MIT
-// The main window's start state, its languages and its brand variants.
-#include <QCheckBox>
+// The main window's life: its start state, its controls and defaults, and
+// its size and layout as it grows.
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QTimer>
 
 #include "WindowTestSupport.h"
 #include "params/ParameterBlock.h"
-#include "ui/BrandVariants.h"
-#include "ui/LanguageTables.h"
+#include "texts/BrandVariants.h"
 
 using namespace canalarm;
 using namespace canalarm::test;
 
-Q_DECLARE_METATYPE(canalarm::BrandVariant)
-
 class TestWindow : public QObject {
   Q_OBJECT
 
- private:
-  // Every caption and message of the window equals the table's for `language`.
-  static void ExpectLanguage(const WindowUnderTest& w, Language language) {
-    for (const CaptionRow& row : AllCaptions())
-      QCOMPARE(CaptionSeen(w.window.get(), row.control), Q(row.Text(language)));
-    for (MessageRole role : kAllMessageRoles)
-      QCOMPARE(Q(w.window->Messages().Text(role)), Q(Message(language, role)));
-  }
-
-  static QStringList VisibleLogos(const WindowUnderTest& w) {
-    QStringList visible;
-    for (BrandVariant variant : kAllBrandVariants) {
-      const char* name = Brand(variant).logo.data();
-      if (!w.Find(name)->isHidden()) visible << QString::fromLatin1(name);
-    }
-    return visible;
-  }
-
  private slots:
+  // --- Start --------------------------------------------------------------------
+
   void startsInEnglishWithoutLogoAndWithCommandsDisabled() {
     WindowUnderTest w;
     QCOMPARE(w.window->windowTitle(), QStringLiteral("CAN Alarm Bootloader"));
@@ -59,7 +40,7 @@ class TestWindow : public QObject {
     QCOMPARE(w.window->size(), QSize(ui::TfrmMain::kClientWidth, ui::TfrmMain::kClientHeight));
   }
 
-  void startsWithTheDesignDefaults() {
+  void startsWithItsDefaults() {
     WindowUnderTest w;
     QVERIFY(w.Checked("RadioButton1"));
     QCOMPARE(w.Find<QComboBox>("cbPort")->count(), 12);
@@ -89,141 +70,75 @@ class TestWindow : public QObject {
       QVERIFY2(w.Checked(first), first);
   }
 
-  void portAndSpeedComeFromTheControls() {
+  // --- Size -------------------------------------------------------------------
+
+  void theWindowGrowsAndKeepsItsMinimum() {
     WindowUnderTest w;
-    QCOMPARE(w.window->CurrentPort().comNumber, 1);
-    QCOMPARE(w.window->CurrentPort().baud, 9600);
-    w.Find<QComboBox>("cbPort")->setCurrentIndex(11);
-    w.Button("RadioButton2")->setChecked(true);
-    QCOMPARE(w.window->CurrentPort().comNumber, 12);
-    QCOMPARE(w.window->CurrentPort().baud, 19200);
-    w.Button("RadioButton3")->setChecked(true);
-    QCOMPARE(w.window->CurrentPort().baud, 38400);
+    QCOMPARE(w.window->minimumSize(), QSize(ui::TfrmMain::kClientWidth, ui::TfrmMain::kClientHeight));
+    QVERIFY(w.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    auto* log = w.Find("meLog");
+    const QSize logAtStart = log->size();
+    w.window->resize(900, 700);
+    QTRY_COMPARE(w.window->size(), QSize(900, 700));
+    QVERIFY(log->width() > logAtStart.width() + 300);
+    QVERIFY(log->height() > logAtStart.height() + 300);
+    w.window->resize(200, 100);
+    QTRY_VERIFY(w.window->width() >= ui::TfrmMain::kClientWidth);
+    QVERIFY(w.window->height() >= ui::TfrmMain::kClientHeight);
   }
 
-  void appliesEveryLanguage_data() {
-    QTest::addColumn<int>("language");
-    for (Language language : kAllLanguages)
-      QTest::newRow(std::string(LanguageAbbreviation(language)).c_str()) << static_cast<int>(language);
-  }
-  void appliesEveryLanguage() {
-    QFETCH(int, language);
-    const auto lang = static_cast<Language>(language);
-    WindowUnderTest w;
-    w.window->zmiana_jezyka(canalarm::LanguageCode(lang));
-    QCOMPARE(w.window->LanguageCode(), canalarm::LanguageCode(lang));
-    ExpectLanguage(w, lang);
-    QVERIFY(w.errors.isEmpty());
+  void theParametersTabStaysTidyAtEverySize_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("smallest") << QSize(456, 340);
+    QTest::newRow("wide") << QSize(1000, 360);
+    QTest::newRow("tall") << QSize(460, 800);
+    QTest::newRow("large") << QSize(1400, 1000);
   }
 
-  void germanKeepsTheEnglishReadingMessage() {
+  void theParametersTabStaysTidyAtEverySize() {
+    QFETCH(QSize, size);
     WindowUnderTest w;
-    w.window->zmiana_jezyka('2');
-    QCOMPARE(Q(w.window->Messages().Text(MessageRole::msgReadingEeprom)),
-             QStringLiteral("Reading EEPROM..."));
-    QCOMPARE(Q(w.window->Messages().Text(MessageRole::msgDone)), QStringLiteral("Fertig"));
-  }
-
-  void codeOutsideTheLanguagesChangesNothing_data() {
-    QTest::addColumn<char>("code");
-    QTest::newRow("7") << '7';
-    QTest::newRow("9") << '9';
-    QTest::newRow("slash") << '/';
-    QTest::newRow("letter") << 'a';
-    QTest::newRow("nul") << '\0';
-  }
-  void codeOutsideTheLanguagesChangesNothing() {
-    QFETCH(char, code);
-    WindowUnderTest w;
-    w.window->zmiana_jezyka('2');
-    const QString title = w.window->windowTitle();
-    const QStringList logos = VisibleLogos(w);
-    w.window->zmiana_jezyka(code);
-    QCOMPARE(w.window->LanguageCode(), '2');
-    ExpectLanguage(w, Language::German);
-    QCOMPARE(w.window->windowTitle(), title);
-    QCOMPARE(VisibleLogos(w), logos);
-  }
-
-  void languageButtonsChooseTheLanguage_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<char>("code");
-    QTest::newRow("lang1 Polish") << "lang1" << '0';
-    QTest::newRow("lang3 German") << "lang3" << '2';
-    QTest::newRow("lang7 Hungarian") << "lang7" << '6';
-    QTest::newRow("lang8 keeps English") << "lang8" << '1';
-  }
-  void languageButtonsChooseTheLanguage() {
-    QFETCH(QString, button);
-    QFETCH(char, code);
-    WindowUnderTest w;
-    w.Button(button.toLatin1().constData())->setChecked(true);
-    QCOMPARE(w.window->LanguageCode(), code);
-    ExpectLanguage(w, *LanguageFromCode(code));
-  }
-
-  // Which brand each language shows, as the window's brand rules say.
-  void appliesTheBrandOfTheLanguage_data() {
-    QTest::addColumn<char>("code");
-    QTest::addColumn<bool>("dravon");
-    QTest::addColumn<int>("brandList");
-    QTest::addColumn<BrandVariant>("variant");
-    QTest::addColumn<bool>("logoShown");
-    QTest::newRow("PL") << '0' << false << 1 << BrandVariant::Selmo << true;
-    QTest::newRow("PL dravon") << '0' << true << 1 << BrandVariant::Dravon << true;
-    QTest::newRow("EN item 0") << '1' << false << 0 << BrandVariant::Selmo << true;
-    QTest::newRow("EN item 1") << '1' << false << 1 << BrandVariant::Dravon << true;
-    QTest::newRow("EN item 2") << '1' << false << 2 << BrandVariant::Ubrix << true;
-    QTest::newRow("EN item 3") << '1' << true << 3 << BrandVariant::Korra << true;
-    QTest::newRow("EN no item") << '1' << false << -1 << BrandVariant::Selmo << false;
-    QTest::newRow("DE") << '2' << true << 0 << BrandVariant::Ubrix << true;
-    QTest::newRow("RU") << '3' << false << 3 << BrandVariant::Selmo << true;
-    QTest::newRow("SK") << '4' << false << 0 << BrandVariant::Korra << true;
-    QTest::newRow("CZ") << '5' << false << 0 << BrandVariant::Korra << true;
-    QTest::newRow("HU") << '6' << false << 0 << BrandVariant::Korra << true;
-  }
-  void appliesTheBrandOfTheLanguage() {
-    QFETCH(char, code);
-    QFETCH(bool, dravon);
-    QFETCH(int, brandList);
-    QFETCH(BrandVariant, variant);
-    QFETCH(bool, logoShown);
-    WindowUnderTest w;
-    w.Button("dravon")->setChecked(dravon);
-    w.Find<QComboBox>("logo1")->setCurrentIndex(brandList);
-    w.window->zmiana_jezyka(code);
-    const BrandInfo& brand = Brand(variant);
-    QCOMPARE(w.window->windowTitle(), Q(brand.title));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), Q(brand.title));
-    QCOMPARE(Q(w.window->Messages().BrandWebAddress()), Q(brand.webAddress));
-    const QStringList expected = logoShown ? QStringList{Q(brand.logo)} : QStringList{};
-    QCOMPARE(VisibleLogos(w), expected);
-  }
-
-  void polishMovesToDravonWhenTheBoxIsChecked() {
-    WindowUnderTest w;
-    w.window->zmiana_jezyka('0');
-    QCOMPARE(VisibleLogos(w), QStringList{QStringLiteral("Selmo_image")});
-    w.Button("dravon")->setChecked(true);
-    w.window->zmiana_jezyka('0');
-    QCOMPARE(VisibleLogos(w), QStringList{QStringLiteral("Dravon_image")});
-  }
-
-  void logosCarryTheirAddressAndOpenTheCurrentOne() {
-    WindowUnderTest w;
-    QStringList opened;
-    w.window->SetUrlOpener([&opened](const QString& address) { opened << address; });
-    for (BrandVariant variant : kAllBrandVariants) {
-      auto* logo = w.Find(Brand(variant).logo.data());
-      QCOMPARE(logo->toolTip(), Q(Brand(variant).webAddress));
-      QCOMPARE(logo->cursor().shape(), Qt::PointingHandCursor);
+    auto* tabs = w.Find<QTabWidget>("PageControl1");
+    tabs->setCurrentIndex(1);
+    w.window->resize(size);
+    QTRY_COMPARE(w.window->size(), size);
+    QWidget* page = tabs->widget(1);
+    QList<QWidget*> boxes;
+    for (QGroupBox* box : page->findChildren<QGroupBox*>()) boxes << box;
+    boxes << w.Find("Edit3") << w.Find("ProgressBar1");
+    for (QWidget* box : boxes) {
+      const QRect r(box->mapTo(page, QPoint(0, 0)), box->size());
+      QVERIFY2(page->rect().contains(r), qPrintable(box->objectName()));
+      // No group is squeezed below what its contents need.
+      QVERIFY2(box->height() >= box->minimumSizeHint().height(), qPrintable(box->objectName()));
+      // Groups keep their natural height: a column does not stretch them.
+      if (qobject_cast<QGroupBox*>(box) != nullptr)
+        QVERIFY2(box->height() <= box->sizeHint().height() + 2,
+                 qPrintable(QStringLiteral("%1 %2 > %3").arg(box->objectName()).arg(box->height()).arg(box->sizeHint().height())));
+      for (QWidget* other : boxes) {
+        if (other == box || other->isAncestorOf(box) || box->isAncestorOf(other)) continue;
+        const QRect o(other->mapTo(page, QPoint(0, 0)), other->size());
+        QVERIFY2(!r.intersects(o), qPrintable(box->objectName() + QLatin1Char('/') + other->objectName()));
+      }
     }
-    w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-    w.window->zmiana_jezyka('6');
-    auto* korra = w.Find(Brand(BrandVariant::Korra).logo.data());
-    QTest::mouseClick(korra, Qt::LeftButton);
-    QCOMPARE(opened, QStringList{Q(Brand(BrandVariant::Korra).webAddress)});
+  }
+
+  void theBrandLogoKeepsItsRoomUnderTheLanguageList() {
+    WindowUnderTest w;
+    for (Language language : {Language::Polish, Language::German, Language::Slovak}) {
+      ChooseInList(w, language);
+      QApplication::processEvents();
+      int shown = 0;
+      for (BrandVariant variant : kAllBrandVariants) {
+        auto* logo = w.Find<QLabel>(Brand(variant).logo.data());
+        if (logo->isHidden()) continue;
+        ++shown;
+        QVERIFY2(logo->height() >= logo->pixmap().deviceIndependentSize().height(),
+                 qPrintable(QStringLiteral("%1: %2").arg(logo->objectName()).arg(logo->height())));
+        QVERIFY(logo->geometry().bottom() < logo->parentWidget()->height());
+      }
+      QCOMPARE(shown, 1);
+    }
   }
 };
 

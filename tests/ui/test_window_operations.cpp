@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The operations hosted by the window, against a module that answers at
-// once: read and write of the parameters, the version read, the upload's
-// effect on the write, the help, the file choice, Cancel, one operation at a
-// time, and errors shown through the handlers' wrapper.
-#include <QCheckBox>
+// The window's commands, against a module that answers at once: read and
+// write of the parameters, the version read, the upload and its effect on
+// the write, Cancel, one operation at a time with only Cancel live, the
+// progress bars' text, and errors shown through the handlers' wrapper.
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <fstream>
 
 #include "WindowTestSupport.h"
 #include "link/LinkProtocol.h"
@@ -21,10 +20,6 @@ using namespace canalarm;
 using namespace canalarm::test;
 
 namespace {
-
-QStringList LogLines(const WindowUnderTest& w) {
-  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 QString Status(const WindowUnderTest& w) { return w.Find<QLineEdit>("Edit3")->text(); }
 
@@ -39,19 +34,17 @@ int CountPackets(const ScriptedModulePort& module, std::uint8_t command) {
 // Runs `action` from the event loop as soon as the running operation pumps.
 void DuringTheOperation(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }
 
-void WriteFile(const QString& path, const std::string& text) {
-  std::ofstream(path.toStdString(), std::ios::binary) << text;
-}
+// The controls that start an operation or change its settings.
+const char* const kStartControls[] = {"bbOpen",       "bbUpload",     "Button2",     "Button3",
+                                      "BitBtn1",      "BitBtn2",      "cbPort",      "RadioButton1",
+                                      "RadioButton2", "RadioButton3", "cbLanguage"};
 
-// Chooses a plain HEX file with one FLASH block (address 0x200) and no EEPROM data.
-void ChooseOneFlashBlock(WindowUnderTest& w, const QTemporaryDir& dir) {
-  w.Button("DecodeON")->setChecked(false);
-  const QString file = dir.filePath(QStringLiteral("small.hex"));
-  WriteFile(file,
-            ":020000040000FA\n"
-            ":10020000000102030405060708090A0B0C0D0E0F76\n"
-            ":00000001FF\n");
-  w.window->ChooseFirmwareFile(file);
+QStringList EnabledOf(const WindowUnderTest& w) {
+  QStringList enabled;
+  for (const char* name : kStartControls)
+    if (w.Find(name)->isEnabled()) enabled << QLatin1String(name);
+  if (w.Find("Button1")->isEnabled()) enabled << QStringLiteral("Button1");
+  return enabled;
 }
 
 }  // namespace
@@ -138,7 +131,7 @@ class TestWindowOperations : public QObject {
   void cancelBetweenTwoPacketsStopsTheUpload() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    ChooseOneFlashBlock(w, dir);
+    QVERIFY(OpenOneBlockFirmware(w, dir));
     int writes = 0;
     w.module->onPacket = [&](const std::vector<std::uint8_t>& header) {
       if (header[0] == kCmdWriteFlash && ++writes == 5)
@@ -158,7 +151,7 @@ class TestWindowOperations : public QObject {
   void cancelDuringTheWakeUpWritesNothing() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    ChooseOneFlashBlock(w, dir);
+    QVERIFY(OpenOneBlockFirmware(w, dir));
     DuringTheOperation([&w] { w.Button("Button1")->click(); });
     w.Button("bbUpload")->click();
     QCOMPARE(CountPackets(*w.module, kCmdWriteFlash), 0);
@@ -278,63 +271,103 @@ class TestWindowOperations : public QObject {
     QCOMPARE(CountPackets(*w.module, kCmdReset), 1);
   }
 
-  void choosingAFileEnablesUploadAndHelp() {
-    WindowUnderTest w;
-    QString filter;
-    QString suffix;
-    w.window->SetFileChooser([&](QFileDialog& dialog) {
-      filter = dialog.nameFilters().join(QLatin1Char(';'));
-      suffix = dialog.defaultSuffix();
-      return QString();
-    });
-    w.Find<QPlainTextEdit>("meLog")->setPlainText(QStringLiteral("kept"));
-    w.Button("bbOpen")->click();
-    QCOMPARE(filter, QStringLiteral("Plik HEXFW (*.hexfw)"));
-    QCOMPARE(suffix, QStringLiteral("hexfw"));
-    // Cancelled: nothing changes.
-    QVERIFY(!w.Button("bbUpload")->isEnabled());
-    QCOMPARE(LogLines(w), QStringList{QStringLiteral("kept")});
+  // --- Running state ------------------------------------------------------------
 
-    w.Button("DecodeON")->setChecked(false);
-    w.window->SetFileChooser([&](QFileDialog& dialog) {
-      filter = dialog.nameFilters().join(QLatin1Char(';'));
-      return QStringLiteral("/some/where/module.hex");
-    });
-    w.Button("bbOpen")->click();
-    QCOMPARE(filter, QStringLiteral("Plik HEX (*.hex)"));
-    QVERIFY(w.Button("bbUpload")->isEnabled());
-    QVERIFY(w.Button("Button3")->isEnabled());
-    QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("module.hex"));
-    QVERIFY(LogLines(w).isEmpty());
+  void onlyCancelIsLiveWhileAnOperationRuns_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("upload") << QStringLiteral("bbUpload");
+    QTest::newRow("version") << QStringLiteral("Button2");
+    QTest::newRow("read") << QStringLiteral("BitBtn2");
+    QTest::newRow("write") << QStringLiteral("BitBtn1");
   }
 
-  void helpShowsTheFilesHelpLines() {
+  void onlyCancelIsLiveWhileAnOperationRuns() {
+    QFETCH(QString, button);
     QTemporaryDir dir;
     WindowUnderTest w;
-    w.Button("DecodeON")->setChecked(false);
-    const QString file = dir.filePath(QStringLiteral("help.hex"));
-    WriteFile(file, ":00000001FF\n;First line\n;\n ;not help\n;Zażółć\n");
-    w.window->ChooseFirmwareFile(file);
-    w.Button("Button3")->click();
-    ui::TForm1& help = w.window->HelpWindow();
-    QVERIFY(help.isVisible());
-    QCOMPARE(help.windowTitle(), QStringLiteral("Help"));
-    QCOMPARE(help.Memo()->toPlainText(), QStringLiteral("First line\n\nZażółć"));
-    // A second click shows the help once, in the language applied last.
-    w.window->zmiana_jezyka('0');
-    w.Button("Button3")->click();
-    QCOMPARE(help.windowTitle(), QStringLiteral("Pomoc"));
-    QCOMPARE(help.Memo()->blockCount(), 3);
-    help.close();
+    QVERIFY(OpenOneBlockFirmware(w, dir));
+    w.Button("BitBtn2")->click();  // makes the write available
+    QCOMPARE(EnabledOf(w), (QStringList{"bbOpen", "bbUpload", "Button2", "Button3", "BitBtn1",
+                                        "BitBtn2", "cbPort", "RadioButton1", "RadioButton2",
+                                        "RadioButton3", "cbLanguage"}));
+    QStringList during;
+    int pumps = 0;
+    // Seen at every pump of the operation's waits.
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+      ++pumps;
+      const QString now = EnabledOf(w).join(QLatin1Char(','));
+      if (during.isEmpty() || now != during.constLast()) during << now;
+    });
+    probe.start(0);
+    w.Button(button.toLatin1().constData())->click();
+    probe.stop();
+    QVERIFY(pumps > 0);
+    QCOMPARE(during, QStringList{QStringLiteral("Button1")});
+    QVERIFY(!w.Find("Button1")->isEnabled());
+    QVERIFY(w.errors.isEmpty());
+    // Afterwards as the rules say: the write stays offered after a read only.
+    const bool writeOffered = button == QStringLiteral("BitBtn2") || button == QStringLiteral("Button2");
+    QCOMPARE(w.Find("BitBtn1")->isEnabled(), writeOffered);
+    QVERIFY(w.Find("bbUpload")->isEnabled());
+    QVERIFY(w.Find("cbLanguage")->isEnabled());
   }
 
-  void helpOfAMissingFileIsAReadError() {
+  void cancelIsOffAtStartAndWorksDuringAnOperation() {
     WindowUnderTest w;
-    w.window->ChooseFirmwareFile(QStringLiteral("/nonexistent/firmware.hexfw"));
-    w.Button("Button3")->click();
-    QCOMPARE(LogLines(w), QStringList{English(MessageRole::msgFileReadError)});
-    QVERIFY(!w.window->HelpWindow().isVisible());
+    QVERIFY(!w.Find("Button1")->isEnabled());
+    w.module->answerWakeUp = false;
+    QTimer::singleShot(0, [&] { w.Button("Button1")->click(); });
+    w.Button("Button2")->click();
+    QCOMPARE(LogLines(w).constLast(), Q(Message(Language::English, MessageRole::msgCancelled)));
+    QVERIFY(!w.Find("Button1")->isEnabled());
+    QVERIFY(w.Find("Button2")->isEnabled());
   }
+
+  // --- Progress -------------------------------------------------------------------
+
+  void progressShowsPercentAndTimeLeft() {
+    WindowUnderTest w;
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    QVERIFY(bar->isTextVisible());
+    ui::WindowLinkHost& host = w.window->Host();
+    auto now = ui::ProgressTimeLeft::Clock::time_point{} + std::chrono::hours(1);
+    host.SetBarClock([&] { return now; });
+    host.ShowTimeLeft(true);
+    host.SetProgress(ProgressBarId::Programming, 32, 132, 32);
+    QCOMPARE(bar->text(), QStringLiteral("0%"));
+    now += std::chrono::seconds(2);
+    host.SetProgress(ProgressBarId::Programming, 32, 132, 52);  // 10 blocks a second
+    QCOMPARE(bar->text(), QStringLiteral("20% · 0:08 left"));
+    w.window->SelectLanguage(Language::Polish);
+    now += std::chrono::seconds(6);
+    host.SetProgress(ProgressBarId::Programming, 32, 132, 112);
+    QCOMPARE(bar->text(), QStringLiteral("80% · zostało 0:02"));
+    // A new phase (the EEPROM) measures afresh.
+    host.SetProgress(ProgressBarId::Programming, 0, 16, 0);
+    QCOMPARE(bar->text(), QStringLiteral("0%"));
+    // The version read shows the percentage only.
+    host.ShowTimeLeft(false);
+    now += std::chrono::seconds(2);
+    host.SetProgress(ProgressBarId::Programming, 0, 16, 8);
+    QCOMPARE(bar->text(), QStringLiteral("50%"));
+  }
+
+  void anUploadShowsItsProgressAsText() {
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    QVERIFY(OpenOneBlockFirmware(w, dir));
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    QStringList texts;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] { texts << bar->text(); });
+    w.Button("bbUpload")->click();
+    QVERIFY(!texts.isEmpty());
+    for (const QString& text : texts) QVERIFY2(text.contains(QLatin1Char('%')), qPrintable(text));
+    QCOMPARE(LogLines(w).constLast(), Q(Message(Language::English, MessageRole::msgDone)));
+    QCOMPARE(bar->format(), QStringLiteral("%p%"));  // no time left once it ended
+  }
+
+  // --- The countdown's ticks and waits --------------------------------------------
 
   // The ticker's handler and Cancel keep the countdown's rules even when a
   // timeout was already queued.

@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The port list and the port errors, on pseudo-terminals that a private
-// ports folder names COM1, COM3 and (plugged in later) COM4; COM2 and the
-// others lead nowhere. Refuses to run when a port leads anywhere else.
+// Port and speed: the port list and the port errors, on pseudo-terminals
+// that a private ports folder names COM1, COM3 and (plugged in later) COM4;
+// COM2 and the others lead nowhere. Refuses to run when a port leads
+// anywhere else. And the speed buttons, and the choice remembered.
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/file.h>
-#include <unistd.h>
 
+#include "SerlTestPty.h"
 #include "WindowTestSupport.h"
 #include "ui/PortFacts.h"
 
@@ -24,39 +19,11 @@ Q_DECLARE_METATYPE(canalarm::Language)
 
 namespace {
 
-// The master side of a pseudo-terminal; its slave is what a port links to.
-class Pty {
- public:
-  Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY)) {
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
-      slave_ = QString::fromLocal8Bit(ptsname(master_));
-  }
-  ~Pty() {
-    if (holder_ >= 0) close(holder_);
-    if (master_ >= 0) close(master_);
-  }
-  const QString& Slave() const { return slave_; }
-  // Opens and locks the slave as another program holding the port would.
-  bool Hold() {
-    holder_ = open(slave_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    return holder_ >= 0 && flock(holder_, LOCK_EX | LOCK_NB) == 0;
-  }
-
- private:
-  int master_;
-  int holder_ = -1;
-  QString slave_;
-};
-
 QStringList Items(const WindowUnderTest& w) {
   auto* ports = w.Find<QComboBox>("cbPort");
   QStringList items;
   for (int i = 0; i < ports->count(); ++i) items << ports->itemText(i);
   return items;
-}
-
-QStringList LogLines(const WindowUnderTest& w) {
-  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void SelectPort(const WindowUnderTest& w, int number) {
@@ -71,57 +38,48 @@ class TestWindowPorts : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir config_;
-  QString ports_;
-  Pty free_;
-  Pty held_;
-  Pty plugged_;
+  serl::test::TPortsFolder ports_;
+  serl::test::TPtyPair free_;
+  serl::test::TPtyPair held_;
+  serl::test::TPtyPair plugged_;
 
-  bool Link(int n, const QString& target) {
-    const QString link = ports_ + QStringLiteral("/com%1").arg(n);
-    QFile::remove(link);
-    return QFile::link(target, link);
-  }
+  static QString Slave(const serl::test::TPtyPair& pty) { return Q(pty.SlavePath()); }
+  QString Missing(int n) const { return Q(ports_.MissingDevice(n)); }
 
  private slots:
   void initTestCase() {
-    QVERIFY(config_.isValid());
-    for (const Pty* pty : {&free_, &held_, &plugged_})
-      QVERIFY(pty->Slave().startsWith(QStringLiteral("/dev/pts/")));
-    QVERIFY(held_.Hold());
-    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    ports_ = config_.filePath(QStringLiteral("canalarm/ports"));
-    QVERIFY(QDir().mkpath(ports_));
-    for (int n = 1; n <= serl::kMaxProbedPort; ++n)
-      QVERIFY(Link(n, n == 1 ? free_.Slave() : n == 3 ? held_.Slave() : QStringLiteral("/nonexistent/com%1").arg(n)));
+    ports_.Bind(1, free_);
+    ports_.Bind(3, held_);
+    // Locked as another program holding the port locks it.
+    QCOMPARE(flock(held_.Slave(), LOCK_EX | LOCK_NB), 0);
   }
 
   void itemsSayWhatEachPortIs() {
     WindowUnderTest w;  // stops the run if a port leads to a real device
     const QStringList items = Items(w);
     QCOMPARE(items.size(), 12);
-    QCOMPARE(items[0], QStringLiteral("COM1  ") + free_.Slave());
-    QCOMPARE(items[1], QStringLiteral("COM2  /nonexistent/com2 – nothing there"));
-    QCOMPARE(items[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (in use)"));
-    QCOMPARE(items[11], QStringLiteral("COM12  /nonexistent/com12 – nothing there"));
+    QCOMPARE(items[0], QStringLiteral("COM1  ") + Slave(free_));
+    QCOMPARE(items[1], QStringLiteral("COM2  ") + Missing(2) + QStringLiteral(" – nothing there"));
+    QCOMPARE(items[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" (in use)"));
+    QCOMPARE(items[11], QStringLiteral("COM12  ") + Missing(12) + QStringLiteral(" – nothing there"));
     // In the language shown.
     w.window->SelectLanguage(Language::Polish);
-    QCOMPARE(Items(w)[1], QStringLiteral("COM2  /nonexistent/com2 – brak urządzenia"));
-    QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + held_.Slave() + QStringLiteral(" (zajęty)"));
+    QCOMPARE(Items(w)[1], QStringLiteral("COM2  ") + Missing(2) + QStringLiteral(" – brak urządzenia"));
+    QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" (zajęty)"));
   }
 
   void theListIsDescribedAfreshWhenItOpens() {
     WindowUnderTest w;
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
-    QVERIFY(Link(4, plugged_.Slave()));  // an adapter plugged in meanwhile
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Missing(4) + QStringLiteral(" – nothing there"));
+    ports_.Bind(4, plugged_);  // an adapter plugged in meanwhile
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Missing(4) + QStringLiteral(" – nothing there"));
     auto* ports = w.Find<QComboBox>("cbPort");
     ports->showPopup();
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + plugged_.Slave());
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Slave(plugged_));
     ports->hidePopup();
-    QVERIFY(Link(4, QStringLiteral("/nonexistent/com4")));  // and pulled out
+    ports_.BindMissing(4);  // and pulled out
     ports->showPopup();
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  /nonexistent/com4 – nothing there"));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Missing(4) + QStringLiteral(" – nothing there"));
     ports->hidePopup();
     // The choice stays where it was; the port number is still index + 1.
     QCOMPARE(ports->currentIndex(), 0);
@@ -150,8 +108,8 @@ class TestWindowPorts : public QObject {
     QTest::addColumn<QString>("reason");
     QTest::newRow("in use") << 3 << Language::English << QStringLiteral(" (%1): in use by another program");
     QTest::newRow("in use pl") << 3 << Language::Polish << QStringLiteral(" (%1): używany przez inny program");
-    QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(" (/nonexistent/com2): no such device");
-    QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(" (/nonexistent/com2): Gerät nicht vorhanden");
+    QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(" (%1): no such device");
+    QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(" (%1): Gerät nicht vorhanden");
   }
 
   void aFailedOpenSaysWhy() {
@@ -164,7 +122,7 @@ class TestWindowPorts : public QObject {
     SelectPort(w, port);
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w), (QStringList{Q(Message(language, MessageRole::msgPortOpenError)),
-                                       QStringLiteral("COM%1").arg(port) + reason.arg(held_.Slave())}));
+                                       QStringLiteral("COM%1").arg(port) + reason.arg(port == 3 ? Slave(held_) : Missing(port))}));
   }
 
   void permissionDeniedNamesTheGroupToJoin() {
@@ -190,13 +148,18 @@ class TestWindowPorts : public QObject {
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w).constLast(),
              QStringLiteral("COM1 (/dev/ttyUSB0): prístup zamietnutý – pridajte sa do skupiny dialout a znova sa prihláste"));
-    // A reason the port can't tell: the port's own text.
-    ui::PortFacts plain;
-    plain.number = 7;
-    plain.device = "/dev/ttyS6";
-    plain.present = true;
-    QCOMPARE(QString::fromStdString(ui::PortOpenFailureLine(plain, Language::English, "Input/output error")),
-             QStringLiteral("COM7 (/dev/ttyS6): Input/output error"));
+  }
+
+  void portAndSpeedComeFromTheControls() {
+    WindowUnderTest w;
+    QCOMPARE(w.window->CurrentPort().comNumber, 1);
+    QCOMPARE(w.window->CurrentPort().baud, 9600);
+    w.Find<QComboBox>("cbPort")->setCurrentIndex(11);
+    w.Button("RadioButton2")->setChecked(true);
+    QCOMPARE(w.window->CurrentPort().comNumber, 12);
+    QCOMPARE(w.window->CurrentPort().baud, 19200);
+    w.Button("RadioButton3")->setChecked(true);
+    QCOMPARE(w.window->CurrentPort().baud, 38400);
   }
 
   void theLastPortAndSpeedAreRemembered() {

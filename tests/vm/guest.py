@@ -30,7 +30,9 @@ class GuestError(RuntimeError):
 
 
 class Guest:
-    def __init__(self, kernel, initramfs, adapter_pty, uart_pty, workdir, log_path=None):
+    def __init__(self, kernel, initramfs, adapter_pty, uart_pty, workdir, log_path=None,
+                 preexec_fn=None):
+        """`preexec_fn` goes to QEMU's Popen (a test makes QEMU end with it)."""
         for pty in (adapter_pty, uart_pty):
             # The host side of both ports is a pseudo-terminal, never a device.
             if not os.path.realpath(pty).startswith("/dev/pts/"):
@@ -48,7 +50,7 @@ class Guest:
         ]
         self.log = open(log_path, "w") if log_path else None
         self.process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.STDOUT)
+                                        stderr=subprocess.STDOUT, preexec_fn=preexec_fn)
         self.lines = queue.Queue()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()

@@ -38,6 +38,9 @@ import tty
 
 import intelhex
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from e2e_base import dies_with_this_process  # noqa: E402
+
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 LINE_PORTS = (1, 3, 4, 5)
@@ -364,7 +367,8 @@ def main():
         os.makedirs(emu_dir)
         emu = subprocess.Popen([emu_program, "--dump-flash", os.path.join(emu_dir, "flash.bin"),
                                 "--dump-eeprom", os.path.join(emu_dir, "eeprom.bin")],
-                               stdout=subprocess.PIPE, text=True)
+                               stdout=subprocess.PIPE, text=True,
+                               preexec_fn=dies_with_this_process())
         emu_device = emu.stdout.readline().strip()
         mapping = {n: line.path for n, line in lines.items()}
         mapping[EMU_PORT] = emu_device
@@ -389,6 +393,8 @@ def main():
     finally:
         if emu and emu.poll() is None:
             emu.kill()
+        if emu:
+            emu.wait()
         subprocess.run([WINESERVER, "-k"], env=env)
         shutil.rmtree(workdir, ignore_errors=True)
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm {
 namespace {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Language tables, message set and brand variants.
+// The languages, the caption and message tables, the message set, the brand
+// variants and the window's own texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/BrandVariants.h"
-#include "ui/Language.h"
-#include "ui/LanguageTables.h"
-#include "ui/MessageSet.h"
-#include "ui/WindowTexts.h"
+#include "texts/BrandVariants.h"
+#include "texts/Language.h"
+#include "texts/LanguageTables.h"
+#include "texts/MessageSet.h"
+#include "texts/WindowTexts.h"
 
 namespace canalarm {
 namespace {
@@ -144,14 +145,6 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
       << "duplicate control";
 }
 
-TEST(Captions, LookupByControlNameMatchesRows) {
-  for (Language language : kAllLanguages) {
-    for (const CaptionRow& row : AllCaptions()) {
-      EXPECT_EQ(Caption(language, row.control), row.Text(language)) << row.control;
-    }
-  }
-}
-
 TEST(Captions, ControlsNoLanguageChangesHaveNoCaption) {
   for (std::string_view control :
        {"", "Button4", "Clear", "lang1", "dravon", "EEPROM", "bbopen", "bbOpen "}) {
@@ -202,6 +195,7 @@ TEST(Texts, ExactTextsKeepSpacesAndSpellings) {
       {Language::German, "CheckBox1", "FS2 (Ladungs/Enlatungssequenz) "},
       {Language::German, "GroupBox14", "(8) Fenster schließen "},
       {Language::German, "msgPortOpenError", "Fehler Port Öffnen"},
+      {Language::German, "msgDone", "Fertig"},
       {Language::Russian, "GroupBox1", "Port"},
       {Language::Russian, "GroupBox12", "(7) Smart KEY "},
       {Language::Russian, "RadioButton19", "LiteON"},
@@ -369,62 +363,52 @@ TEST(Brands, VariantsInBrandListOrder) {
   }
 }
 
-struct BrandCase {
-  Language language;
-  bool dravon;
-  int listIndex;
-  BrandVariant variant;
-  bool logoShown;
-};
-
-TEST(Brands, ChoiceForEveryLanguageDravonStateAndListIndex) {
+// Each row worked out by hand from the rule: the language, the dravon box
+// and the brand list's item (-1 none, 4 past the end) give the variant whose
+// title and address apply and the one logo shown, if any.
+TEST(Brands, ChoiceByLanguageDravonBoxAndBrandList) {
   using enum BrandVariant;
-  std::vector<BrandCase> cases;
-  for (bool dravon : {false, true}) {
-    for (int index : {-1, 0, 1, 2, 3, 4}) {
-      auto add = [&](Language l, BrandVariant v, bool shown) {
-        cases.push_back({l, dravon, index, v, shown});
-      };
-      add(Language::Polish, dravon ? Dravon : Selmo, true);
-      const bool listed = index >= 0 && index < 4;
-      add(Language::English, listed ? kAllBrandVariants[static_cast<std::size_t>(index)] : Selmo,
-          listed);
-      add(Language::German, Ubrix, true);
-      add(Language::Russian, Selmo, true);
-      add(Language::Slovak, Korra, true);
-      add(Language::Czech, Korra, true);
-      add(Language::Hungarian, Korra, true);
-    }
-  }
-  for (const BrandCase& c : cases) {
+  const struct {
+    Language language;
+    bool dravon;
+    int listIndex;
+    BrandVariant variant;
+    std::string_view logoShown;  // empty: none
+  } cases[] = {
+      {Language::Polish, false, 1, Selmo, "Selmo_image"},
+      {Language::Polish, true, 1, Dravon, "Dravon_image"},
+      {Language::Polish, true, -1, Dravon, "Dravon_image"},
+      {Language::English, false, 0, Selmo, "Selmo_image"},
+      {Language::English, false, 1, Dravon, "Dravon_image"},
+      {Language::English, false, 2, Ubrix, "ubrix_image"},
+      {Language::English, true, 3, Korra, "kor_image"},
+      {Language::English, false, -1, Selmo, ""},
+      {Language::English, true, 4, Selmo, ""},
+      {Language::German, true, 0, Ubrix, "ubrix_image"},
+      {Language::German, false, -1, Ubrix, "ubrix_image"},
+      {Language::Russian, false, 3, Selmo, "Selmo_image"},
+      {Language::Russian, true, 1, Selmo, "Selmo_image"},
+      {Language::Slovak, false, 0, Korra, "kor_image"},
+      {Language::Czech, true, 2, Korra, "kor_image"},
+      {Language::Hungarian, false, -1, Korra, "kor_image"},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << LanguageAbbreviation(c.language) << " dravon=" << c.dravon
                                     << " index=" << c.listIndex);
     const BrandChoice choice = ChooseBrand(c.language, c.dravon, c.listIndex);
     EXPECT_EQ(choice.variant, c.variant);
     EXPECT_EQ(choice.title, Brand(c.variant).title);
     EXPECT_EQ(choice.webAddress, Brand(c.variant).webAddress);
-    for (BrandVariant v : kAllBrandVariants) {
-      const LogoVisibility& logo = choice.logos[BrandIndex(v)];
-      EXPECT_EQ(logo.logo, Brand(v).logo);
-      EXPECT_EQ(logo.visible, c.logoShown && v == c.variant) << logo.logo;
+    std::vector<std::string_view> listed, shown;
+    for (const LogoVisibility& logo : choice.logos) {
+      listed.push_back(logo.logo);
+      if (logo.visible) shown.push_back(logo.logo);
     }
+    EXPECT_EQ(listed, (std::vector<std::string_view>{"Selmo_image", "Dravon_image", "ubrix_image",
+                                                     "kor_image"}));
+    EXPECT_EQ(shown, c.logoShown.empty() ? std::vector<std::string_view>{}
+                                         : std::vector<std::string_view>{c.logoShown});
   }
-}
-
-TEST(Brands, EnglishWithLastListItemIsKorra) {
-  const BrandChoice choice = ChooseBrand(Language::English, false, 3);
-  EXPECT_EQ(choice.title, "KORRA BOOTLOADER");
-  EXPECT_EQ(choice.webAddress, Brand(BrandVariant::Korra).webAddress);
-  std::vector<std::string_view> shown;
-  for (const LogoVisibility& logo : choice.logos) {
-    if (logo.visible) shown.push_back(logo.logo);
-  }
-  EXPECT_EQ(shown, std::vector<std::string_view>{"kor_image"});
-}
-
-TEST(Brands, PolishFollowsTheDravonBox) {
-  EXPECT_EQ(ChooseBrand(Language::Polish, false, 1).title, "SELMO BOOTLOADER");
-  EXPECT_EQ(ChooseBrand(Language::Polish, true, 1).title, "DRAVON BOOTLOADER");
 }
 
 // The window's own texts: set in every language, valid UTF-8, each
@@ -462,7 +446,17 @@ TEST(WindowTexts, FillInAndMinutes) {
   EXPECT_EQ(MinutesSeconds(0), "0:00");
   EXPECT_EQ(MinutesSeconds(59), "0:59");
   EXPECT_EQ(MinutesSeconds(61), "1:01");
+  EXPECT_EQ(MinutesSeconds(754), "12:34");
   EXPECT_EQ(MinutesSeconds(-5), "0:00");
+}
+
+TEST(WindowTexts, AboutTextInTheLanguageWithVersionAndAddress) {
+  EXPECT_EQ(AboutText(Language::English, "9.8.7", "https://brand.example"),
+            "canalarm-gui\nVersion 9.8.7\nLicence: MIT\n"
+            "Copyright (c) 2026 The canalarm developers\nWeb address: https://brand.example");
+  const std::string german = AboutText(Language::German, "", "https://brand.example");
+  EXPECT_NE(german.find("\nVersion ?\nLizenz: MIT\n"), std::string::npos) << german;
+  EXPECT_NE(german.find("\nWebadresse: https://brand.example"), std::string::npos) << german;
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 //
 // Applying a language writes, in this order:
 //   1. the captions of CaptionGroup::ProgrammingTab,
-//   2. the brand variant (ui/BrandVariants.h),
+//   2. the brand variant (texts/BrandVariants.h),
 //   3. the captions of CaptionGroup::TabPages,
-//   4. the messages in MessageRole order (ui/MessageSet.h),
+//   4. the messages in MessageRole order (texts/MessageSet.h),
 //   5. the captions of CaptionGroup::ParametersTab.
 // The captions of GroupBox8 and GroupBox10 are always given in their FI form;
 // the operating-mode handler turns the first upper-case 'I' into 'A' for FA.
@@ -22,7 +22,7 @@
 #include <span>
 #include <string_view>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The raw text tables behind ui/LanguageTables.h; only the lookups use them.
+// The raw text tables behind texts/LanguageTables.h; only the lookups use them.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
-#include "ui/LanguageTables.h"
+#include "texts/LanguageTables.h"
 
 namespace canalarm::detail {
 

@@ -10,9 +10,8 @@
 #include <array>
 #include <string_view>
 
-#include "ui/BrandVariants.h"
-#include "ui/Language.h"
-#include "ui/LanguageTables.h"
+#include "texts/Language.h"
+#include "texts/LanguageTables.h"
 
 namespace canalarm {
 

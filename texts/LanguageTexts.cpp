@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The captions and messages themselves. Columns: PL, EN, DE, RU, SK, CZ, HU.
 // Spaces and spellings are deliberate; do not tidy them.
-#include "ui/detail/LanguageTextData.h"
+#include "texts/detail/LanguageTextData.h"
 
 namespace canalarm::detail {
 

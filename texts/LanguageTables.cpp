@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "ui/LanguageTables.h"
+#include "texts/LanguageTables.h"
 
-#include "ui/detail/LanguageTextData.h"
+#include "texts/detail/LanguageTextData.h"
 
 namespace canalarm {
 namespace {

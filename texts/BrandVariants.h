@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm {
 

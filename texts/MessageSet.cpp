@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "ui/MessageSet.h"
+#include "texts/MessageSet.h"
+
+#include "texts/BrandVariants.h"
 
 namespace canalarm {
 

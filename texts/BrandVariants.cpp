@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "ui/BrandVariants.h"
+#include "texts/BrandVariants.h"
 
-// The web addresses are build settings (ui/CMakeLists.txt).
+// The web addresses are build settings (texts/CMakeLists.txt).
 #if !defined(CANALARM_BRAND1_URL) || !defined(CANALARM_BRAND2_URL) || \
     !defined(CANALARM_BRAND3_URL) || !defined(CANALARM_BRAND4_URL)
 #error "CANALARM_BRAND1_URL .. CANALARM_BRAND4_URL must be defined by the build"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "ui/WindowTexts.h"
+#include "texts/WindowTexts.h"
 
 #include <array>
 #include <cstdio>
 
-#include "ui/LanguageTables.h"
+#include "texts/LanguageTables.h"
 
 namespace canalarm {
 namespace {
@@ -92,6 +92,16 @@ std::string MinutesSeconds(int seconds) {
   if (seconds < 0) seconds = 0;
   char text[32];
   std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+std::string AboutText(Language language, std::string_view version, std::string_view webAddress) {
+  std::string text = "canalarm-gui\n";
+  text += std::string(Text(language, WindowText::Version)) + " " +
+          std::string(version.empty() ? "?" : version) + "\n";
+  text += std::string(Text(language, WindowText::Licence)) + ": MIT\n";
+  text += "Copyright (c) 2026 The canalarm developers\n";
+  text += std::string(Text(language, WindowText::WebAddress)) + ": " + std::string(webAddress);
   return text;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Texts of the window's own additions (language choice, port list, progress,
-// log menu, About box, port errors) in the seven languages. Kept apart from
-// the captions and the message set: no language change writes these into a
+// The window's other texts (language list, port list, progress, log menu,
+// About box, port errors) in the seven languages. Kept apart from the
+// captions and the message set: no language change writes these into a
 // control by name; the window reads them where it shows them.
 //
 // "%1" and "%2" mark where a value goes (see FillIn).
@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm {
 
@@ -45,5 +45,9 @@ std::string FillIn(std::string_view pattern, std::string_view first, std::string
 
 // Seconds as "m:ss" (minutes are not capped).
 std::string MinutesSeconds(int seconds);
+
+// The About box's text: the program, its version ("?" when unknown), the
+// licence, the copyright and the brand's web address, one per line.
+std::string AboutText(Language language, std::string_view version, std::string_view webAddress);
 
 }  // namespace canalarm

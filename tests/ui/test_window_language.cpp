@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: MIT
+// Language and brand in the window: every language applied by its code, its
+// hidden radio button or the language list, the language remembered from run
+// to run, and the brand each choice shows. The brand rule itself is
+// tested in tests/texts; here its wiring: which controls feed it and what
+// it changes in the window.
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include "WindowTestSupport.h"
+#include "texts/BrandVariants.h"
+#include "texts/LanguageTables.h"
+
+using namespace canalarm;
+using namespace canalarm::test;
+
+Q_DECLARE_METATYPE(canalarm::Language)
+
+class TestWindowLanguage : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // --- Languages ------------------------------------------------------------
+
+  void appliesEveryLanguage_data() {
+    QTest::addColumn<Language>("language");
+    for (Language language : kAllLanguages)
+      QTest::newRow(std::string(LanguageAbbreviation(language)).c_str()) << language;
+  }
+  void appliesEveryLanguage() {
+    QFETCH(Language, language);
+    WindowUnderTest w;
+    w.window->zmiana_jezyka(canalarm::LanguageCode(language));
+    QCOMPARE(w.window->LanguageCode(), canalarm::LanguageCode(language));
+    ExpectLanguage(w, language);
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  void codeOutsideTheLanguagesChangesNothing_data() {
+    QTest::addColumn<char>("code");
+    QTest::newRow("7") << '7';
+    QTest::newRow("9") << '9';
+    QTest::newRow("slash") << '/';
+    QTest::newRow("letter") << 'a';
+    QTest::newRow("nul") << '\0';
+  }
+  void codeOutsideTheLanguagesChangesNothing() {
+    QFETCH(char, code);
+    WindowUnderTest w;
+    w.window->zmiana_jezyka('2');
+    const QString title = w.window->windowTitle();
+    const QStringList logos = VisibleLogos(w);
+    w.window->zmiana_jezyka(code);
+    QCOMPARE(w.window->LanguageCode(), '2');
+    ExpectLanguage(w, Language::German);
+    QCOMPARE(w.window->windowTitle(), title);
+    QCOMPARE(VisibleLogos(w), logos);
+  }
+
+  void languageButtonsChooseTheLanguage_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<char>("code");
+    QTest::newRow("lang1 Polish") << "lang1" << '0';
+    QTest::newRow("lang3 German") << "lang3" << '2';
+    QTest::newRow("lang7 Hungarian") << "lang7" << '6';
+    QTest::newRow("lang8 keeps English") << "lang8" << '1';
+  }
+  void languageButtonsChooseTheLanguage() {
+    QFETCH(QString, button);
+    QFETCH(char, code);
+    WindowUnderTest w;
+    w.Button(button.toLatin1().constData())->setChecked(true);
+    QCOMPARE(w.window->LanguageCode(), code);
+    ExpectLanguage(w, *LanguageFromCode(code));
+  }
+
+  // --- The language list ----------------------------------------------------
+
+  void languageListNamesEachLanguageInItself() {
+    WindowUnderTest w;
+    auto* list = w.Find<QComboBox>("cbLanguage");
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i) names << list->itemText(i);
+    QCOMPARE(names, (QStringList{QStringLiteral("Polski"), QStringLiteral("English"),
+                                 QStringLiteral("Deutsch"), QStringLiteral("Русский"),
+                                 QStringLiteral("Slovenčina"), QStringLiteral("Čeština"),
+                                 QStringLiteral("Magyar")}));
+    QVERIFY(list->isVisibleTo(w.window.get()));
+    QCOMPARE(list->currentText(), QStringLiteral("English"));
+    // Its label is the language group's caption, in the language shown.
+    QCOMPARE(w.Find<QLabel>("lblLanguage")->text(), QStringLiteral("Language"));
+  }
+
+  // The list runs the language routine: its hidden button, every caption and
+  // message, the brand and the list's own label.
+  void choosingALanguageRunsTheLanguageRoutine_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<BrandVariant>("brand");
+    QTest::newRow("pl") << Language::Polish << BrandVariant::Selmo;
+    QTest::newRow("cz") << Language::Czech << BrandVariant::Korra;
+  }
+  void choosingALanguageRunsTheLanguageRoutine() {
+    QFETCH(Language, language);
+    QFETCH(BrandVariant, brand);
+    WindowUnderTest w;
+    ChooseInList(w, language);
+    QCOMPARE(w.window->LanguageCode(), LanguageCode(language));
+    QVERIFY(w.Checked(LanguageRadioButton(language)));
+    ExpectLanguage(w, language);
+    QCOMPARE(w.window->windowTitle(), Q(Brand(brand).title));
+    QCOMPARE(Q(w.window->Messages().BrandWebAddress()), Q(Brand(brand).webAddress));
+    QVERIFY(!w.Find(Brand(brand).logo.data())->isHidden());
+    QCOMPARE(w.Find<QLabel>("lblLanguage")->text(), Q(Caption(language, "RadioGroup1")));
+  }
+
+  void theChoiceIsRememberedForTheNextStart() {
+    {
+      WindowUnderTest first;
+      QCOMPARE(first.window->LanguageCode(), '1');  // first start: English
+      ChooseInList(first, Language::Czech);
+    }
+    WindowUnderTest second(/*keepSettings=*/true);
+    QCOMPARE(second.window->LanguageCode(), '5');
+    QCOMPARE(CaptionSeen(second.window.get(), "bbOpen"), QStringLiteral("Otevřít soubor"));
+    QCOMPARE(second.Find<QComboBox>("cbLanguage")->currentText(), QStringLiteral("Čeština"));
+    QCOMPARE(second.window->windowTitle(), Q(Brand(BrandVariant::Korra).title));
+    // A language applied for one run only (the command line) is not remembered.
+    second.window->SelectLanguage(Language::German);
+    WindowUnderTest third(/*keepSettings=*/true);
+    QCOMPARE(third.window->LanguageCode(), '5');
+  }
+
+  void theLanguageListIsNotOfferedDuringAnOperation() {
+    WindowUnderTest w;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+      ChooseInList(w, Language::German);  // ignored while the read runs
+      checked = true;
+    });
+    w.Button("BitBtn2")->click();
+    QVERIFY(checked);
+    QCOMPARE(w.window->LanguageCode(), '1');
+  }
+
+  // --- Brand ------------------------------------------------------------------
+
+  // English takes the brand list's item: title, application name, address
+  // and the one logo shown follow it.
+  void englishShowsTheBrandOfTheListsItem() {
+    WindowUnderTest w;
+    w.Find<QComboBox>("logo1")->setCurrentIndex(3);
+    w.window->zmiana_jezyka('1');
+    const BrandInfo& korra = Brand(BrandVariant::Korra);
+    QCOMPARE(w.window->windowTitle(), Q(korra.title));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), Q(korra.title));
+    QCOMPARE(Q(w.window->Messages().BrandWebAddress()), Q(korra.webAddress));
+    QCOMPARE(VisibleLogos(w), QStringList{Q(korra.logo)});
+  }
+
+  // Polish takes the dravon box; the logo shown before is hidden again.
+  void polishMovesToDravonWhenTheBoxIsChecked() {
+    WindowUnderTest w;
+    w.window->zmiana_jezyka('0');
+    QCOMPARE(VisibleLogos(w), QStringList{QStringLiteral("Selmo_image")});
+    w.Button("dravon")->setChecked(true);
+    w.window->zmiana_jezyka('0');
+    QCOMPARE(VisibleLogos(w), QStringList{QStringLiteral("Dravon_image")});
+    QCOMPARE(w.window->windowTitle(), Q(Brand(BrandVariant::Dravon).title));
+  }
+
+  void logosCarryTheirAddressAndOpenTheCurrentOne() {
+    WindowUnderTest w;
+    QStringList opened;
+    w.window->SetUrlOpener([&opened](const QString& address) { opened << address; });
+    for (BrandVariant variant : kAllBrandVariants) {
+      auto* logo = w.Find(Brand(variant).logo.data());
+      QCOMPARE(logo->toolTip(), Q(Brand(variant).webAddress));
+      QCOMPARE(logo->cursor().shape(), Qt::PointingHandCursor);
+    }
+    w.window->zmiana_jezyka('6');
+    auto* korra = w.Find(Brand(BrandVariant::Korra).logo.data());
+    QTest::mouseClick(korra, Qt::LeftButton);
+    QCOMPARE(opened, QStringList{Q(Brand(BrandVariant::Korra).webAddress)});
+  }
+};
+
+QTEST_MAIN(TestWindowLanguage)
+#include "test_window_language.moc"
