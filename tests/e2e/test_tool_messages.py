@@ -17,7 +17,6 @@ import os
 import shutil
 import subprocess
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import intelhex  # noqa: E402
