@@ -31,7 +31,7 @@
 #include "serial/SerlErrorText.h"
 #include "serial/SerlExceptions.h"
 #include "serial/TSerlComPort.h"
-#include "ui/Language.h"
+#include "texts/Language.h"
 
 namespace canalarm::cli {
 
