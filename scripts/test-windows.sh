@@ -10,7 +10,7 @@
 #   CANALARM_EMU  a Linux build's emulator (default: built into build/emu-host)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --test
 
 dir=${1:-build/win}
 emu=${2:-}

@@ -23,7 +23,7 @@ elif [[ $# -gt 0 ]]; then
   exit 2
 fi
 
-scripts/setup.sh
+scripts/setup.sh --test
 
 # Every program the run starts inherits this mark; after each stage, and at
 # the end whatever happened, no process that carries it may be left.
