@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev
-  gputils python3
+  gputils python3 dpkg-dev
 )
 case "${1:-}" in
   "") ;;
@@ -21,7 +21,7 @@ case "${1:-}" in
     packages+=(
       libgtest-dev python3-intelhex
       clang libclang-rt-14-dev
-      dpkg-dev man-db
+      man-db
       lintian devscripts appstream desktop-file-utils shared-mime-info
       debootstrap xvfb
       g++-mingw-w64-x86-64-posix wine wine64
