@@ -13,8 +13,9 @@ build="$here/build/package-debian"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCANALARM_BUILD_TESTS=OFF -DCANALARM_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" >/dev/null
-rm -f "$build"/package/canalarm_*_amd64.deb
-(cd "$build" && cpack >/dev/null)
+rm -rf "$build/package"
+(cd "$build" && cpack -G DEB -B "$build/package" >"$build/package.log" 2>&1) ||
+  { cat "$build/package.log" >&2; exit 1; }
 deb=$(ls "$build"/package/canalarm_*_amd64.deb)
 cp "$deb" "$out/"
 echo "$out/$(basename "$deb")"
