@@ -16,7 +16,7 @@
 
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 #include "ui/HandlerGuard.h"
 #include "ui/QtText.h"
 #include "ui/TComSelectForm.h"

@@ -10,7 +10,7 @@
 #include "emu/ModuleEmulator.h"
 #include "link/FirmwareUpload.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 #include "support/TempDir.h"
 
 using namespace canalarm;

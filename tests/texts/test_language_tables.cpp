@@ -315,7 +315,7 @@ TEST(MessageRoles, NamesRoundTripAndAreDistinct) {
   EXPECT_EQ(names.size(), kMessageRoleCount);
   EXPECT_EQ(MessageRoleName(MessageRole::msgCancelled), "msgCancelled");
   EXPECT_EQ(MessageRoleName(MessageRole::msgReadingEeprom), "msgReadingEeprom");
-  EXPECT_EQ(kAllMessageRoles.back(), MessageRole::msgNoPinSet);
+  EXPECT_EQ(kAllMessageRoles.back(), MessageRole::msgModuleChanged);
   EXPECT_FALSE(MessageRoleFromName("msgcancelled").has_value());
   EXPECT_FALSE(MessageRoleFromName("brandWebAddress").has_value());
 }

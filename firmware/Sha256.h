@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-// SHA-256 of a byte block, for the image digests that `canalarm info` prints.
+// SHA-256 of a byte block, for the image digests of `canalarm info` and the backups.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-namespace canalarm::cli {
+namespace canalarm {
 
 // Lower-case hexadecimal SHA-256 digest of `data`.
 std::string Sha256Hex(std::span<const std::uint8_t> data);
 
-}  // namespace canalarm::cli
+}  // namespace canalarm

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "cli/Sha256.h"
+#include "firmware/Sha256.h"
 
 #include <array>
 #include <vector>
 
-namespace canalarm::cli {
+namespace canalarm {
 
 namespace {
 
@@ -72,4 +72,4 @@ std::string Sha256Hex(std::span<const std::uint8_t> data) {
   return digest;
 }
 
-}  // namespace canalarm::cli
+}  // namespace canalarm
