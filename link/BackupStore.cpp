@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -49,14 +50,17 @@ std::string BackupTimeStamp(std::chrono::system_clock::time_point when) {
 std::filesystem::path BackupStore::Save(BackupRecord record) {
   if (record.time.empty()) record.time = BackupTimeStamp(std::chrono::system_clock::now());
   MakePrivateFolder(folder_);
-  const std::string stem = record.time + "-" + NamePart(record.port) + "-" + NamePart(record.operation);
+  const std::string rest = "-" + NamePart(record.port) + "-" + NamePart(record.operation) + std::string(kExtension);
   const std::string text = FormatBackup(record);
-  for (int attempt = 1; attempt <= kMostSameNames; ++attempt) {
-    const std::string suffix = attempt == 1 ? "" : "-" + std::to_string(attempt);
-    const std::filesystem::path path = folder_ / (stem + suffix + std::string(kExtension));
+  // A second backup of the same moment gets a number right after the time,
+  // "...123Z02-COM1-...", which sorts after the first ('-' comes before '0').
+  for (int attempt = 1; attempt < kMostSameNames; ++attempt) {
+    char number[4] = "";
+    if (attempt > 1) std::snprintf(number, sizeof number, "%02d", attempt % kMostSameNames);
+    const std::filesystem::path path = folder_ / (record.time + number + rest);
     if (CreatePrivateFile(path, text)) return path;
   }
-  throw BackupStoreError(folder_.string() + ": too many backups named " + stem);
+  throw BackupStoreError(folder_.string() + ": too many backups named " + record.time + rest);
 }
 
 void BackupStore::RecordOutcome(const std::filesystem::path& path, std::string_view outcome) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The folder of backups: one private file per backup, named so that the
-// names sort by time ("20261208T223015.123Z-COM1-upload.backup").
+// names sort by time ("20261208T223015.123Z-COM1-upload.backup"; a second
+// one of the same millisecond "20261208T223015.123Z02-COM1-upload.backup").
 #pragma once
 
 #include <chrono>
