@@ -59,9 +59,7 @@ def settings(eeprom):
 class CustomerSettingsTest(e2e.E2eTest):
     def setUp(self):
         super().setUp()
-        self.data = os.path.join(self.config.name, "data")
-        self.env["XDG_DATA_HOME"] = self.data
-        self.backups = os.path.join(self.data, "canalarm", "backups")
+        self.backups = os.path.join(self.env["XDG_DATA_HOME"], "canalarm", "backups")
 
     def backup_files(self):
         if not os.path.isdir(self.backups):

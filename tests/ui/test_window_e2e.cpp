@@ -150,6 +150,7 @@ class TestWindowE2e : public QObject {
     // A private ports folder: COM1 to COM12 lead nowhere until an emulator
     // links COM1, so no test can reach a real device.
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", config_.filePath(QStringLiteral("data")).toLocal8Bit());
     const QString ports = config_.filePath(QStringLiteral("canalarm/ports"));
     QVERIFY(QDir().mkpath(ports));
     for (int n = 1; n <= 12; ++n)
