@@ -222,9 +222,7 @@ BackupPlan PlanBackup(BackupStore& store, const PortChoice& choice, const std::s
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
     plan.file = ec ? file : absolute.string();
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in || in.eof()) plan.fileSha256 = Sha256Hex(bytes);
+    plan.fileSha256 = FileSha256Hex(file);
   }
   return plan;
 }

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "firmware/Sha256.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 #include <array>
 #include <vector>
 
@@ -70,6 +75,20 @@ std::string Sha256Hex(std::span<const std::uint8_t> data) {
   for (std::uint32_t word : h)
     for (int shift = 28; shift >= 0; shift -= 4) digest.push_back(kHex[(word >> shift) & 0xF]);
   return digest;
+}
+
+std::string FileSha256Hex(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  try {
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return {};
+    return Sha256Hex(bytes);
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 }  // namespace canalarm

@@ -18,6 +18,10 @@ const std::array<CaptionRow, kCaptionCount> kCaptionRows{{
     {"GroupBox2", {"Wersja programu", "Program version", "Programversion", "Версия программы",
                    "Programová verzia", "Programová verze", "Program verzió"}},
     {"GroupBox3", {"Polecenia", "Command", "Befehle", "Команды", "Voľby", "Volby", "Választ"}},
+    {"cbKeepSettings", {"Zachowaj ustawienia modułu", "Keep the module's settings",
+                        "Einstellungen des Moduls behalten", "Сохранить настройки модуля",
+                        "Zachovať nastavenia modulu", "Zachovat nastavení modulu",
+                        "A modul beállításainak megtartása"}},
 
     // Tab pages.
     {"TabSheet1", {"Programowanie", "Programming", "Programmierung", "Программирование",
@@ -100,6 +104,9 @@ const std::array<CaptionRow, kCaptionCount> kCaptionRows{{
                    " Választ "}},
     {"BitBtn2", {"Odczyt", "Reading", "Lesen", "Чтение", "Načítať", "Načíst", "Olvasás"}},
     {"BitBtn1", {"Zapis", "Saving", "Speichern", "Запись", "Uložiť", "Uložit", "Mentés"}},
+    {"btnParamsCancel", {"Anuluj", "Cancel", "Verwerfen", "Отмена", "Zrušiť", "Zrušit", "Kilép"}},
+    {"btnRestore", {"Przywróć…", "Restore…", "Wiederherstellen…", "Восстановить…", "Obnoviť…",
+                    "Obnovit…", "Visszaállítás…"}},
     {"GroupBox9", {" Kod PIN ", " PIN code ", " PIN-Kode ", " PIN-код ", " PIN kód ",
                    " PIN kód ", " PIN kód "}},
     {"GroupBox15", {"Nr programu CAN", "CAN program ", "CAN-Program ", "№ программы CAN",

@@ -134,7 +134,7 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
     for (const CaptionRow& row : Captions(group)) byGroup.push_back(row.control);
   }
   EXPECT_EQ(byGroup, expected);
-  EXPECT_EQ(Captions(CaptionGroup::ProgrammingTab).back().control, "GroupBox3");
+  EXPECT_EQ(Captions(CaptionGroup::ProgrammingTab).back().control, "cbKeepSettings");
   EXPECT_EQ(Captions(CaptionGroup::TabPages).front().control, "TabSheet1");
   EXPECT_EQ(Captions(CaptionGroup::ParametersTab).front().control, "GroupBox5");
 
