@@ -231,8 +231,8 @@ class E2eTest(unittest.TestCase):
         """Refuses to go on while a COM number leads to anything but a
         pseudo-terminal (or to nothing)."""
         for name in os.listdir(self.ports):
-            if name.startswith("."):  # an emulator's note of the link it replaced, not a port
-                continue
+            if not re.fullmatch(r"com[0-9]+", name):
+                continue  # an emulator's note of the link it replaced
             target = os.path.realpath(os.path.join(self.ports, name))
             if os.path.exists(target) and not target.startswith("/dev/pts/"):
                 raise RuntimeError(f"REFUSING TO RUN: {name} leads to {target}")
