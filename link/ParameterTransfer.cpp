@@ -162,9 +162,9 @@ void SayIncomplete(BootloaderLink& link, ParameterWriteReport& report, const Mod
   if (!report.partial) return;
   std::string line(link.Host().Messages().Text(MessageRole::msgSettingsIncomplete));
   if (!backup.Path().empty()) line += ": " + backup.Path().string();
-  // Said in both places: the status field is overwritten by the next step.
-  link.Host().AddLogLine(line);
+  // Said in both places: the status field is overwritten by the next operation.
   link.Host().SetParameterStatus(line);
+  link.Host().AddLogLine(line);
 }
 
 }  // namespace

@@ -185,7 +185,6 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   // An upload writes the file's EEPROM around the settings a module holds.
   cbKeepSettings = Named(new QCheckBox, "cbKeepSettings");
   cbKeepSettings->setChecked(WindowSettings::KeepModuleSettings());
-  commandLayout->addWidget(cbKeepSettings);
 
   // Port and speed.
   QGroupBox* port = Group("GroupBox1");
@@ -266,6 +265,7 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   left->setSpacing(3);
   left->addWidget(meLog, 1);
   left->addWidget(Edit2);
+  left->addWidget(cbKeepSettings);
   left->addWidget(ProgressBar);
   auto* right = new QVBoxLayout;
   right->setSpacing(2);

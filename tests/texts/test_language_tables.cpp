@@ -116,7 +116,7 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
   const std::vector<std::string_view> expected{
       // programming tab
       "bbOpen", "bbUpload", "Button1", "Button2", "Button3", "RadioGroup1", "GroupBox1",
-      "GroupBox2", "GroupBox3",
+      "GroupBox2", "GroupBox3", "cbKeepSettings",
       // tab pages
       "TabSheet1", "TabSheet2",
       // parameters tab
@@ -126,8 +126,8 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
       "RadioButton12", "RadioButton13", "GroupBox11", "RadioButton14", "RadioButton15",
       "GroupBox12", "RadioButton16", "RadioButton17", "GroupBox14", "RadioButton20",
       "RadioButton21", "GroupBox13", "RadioButton18", "RadioButton19", "GroupBox16",
-      "CheckBox2", "CheckBox1", "CheckBox3", "GroupBox4", "BitBtn2", "BitBtn1", "GroupBox9",
-      "GroupBox15"};
+      "CheckBox2", "CheckBox1", "CheckBox3", "GroupBox4", "BitBtn2", "BitBtn1",
+      "btnParamsCancel", "btnRestore", "GroupBox9", "GroupBox15"};
 
   std::vector<std::string_view> byGroup;
   for (CaptionGroup group : kAllCaptionGroups) {

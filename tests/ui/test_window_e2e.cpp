@@ -268,7 +268,16 @@ class TestWindowE2e : public QObject {
     QVERIFY(StartedSafely(emulator));
     RealWindow w;
     w.window.zmiana_jezyka('2');
-    if (cancel) QTimer::singleShot(200, [&w] { w.Find("Button1")->click(); });
+    // Cancel once the search has begun (a Cancel in the restart pulse before
+    // it ends the operation before the search: cancelDuringTheRestartWritesNothing).
+    bool clicked = false;
+    if (cancel) {
+      QObject::connect(w.Find<QPlainTextEdit>("meLog"), &QPlainTextEdit::textChanged, &w.window, [&w, &clicked] {
+        if (clicked || w.Log().size() != 1) return;
+        clicked = true;
+        QTimer::singleShot(0, &w.window, [&w] { w.Find("Button1")->click(); });
+      });
+    }
     w.Find("Button2")->click();
     QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(Language::German, MessageRole::msgSearching), last}.join(QLatin1Char('|'))));
     QVERIFY(!w.window.ComPort().Open());
