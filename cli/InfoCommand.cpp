@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/ExitStatus.h"
-#include "cli/Sha256.h"
+#include "firmware/Sha256.h"
 #include "firmware/FirmwareLoad.h"
 #include "firmware/HelpText.h"
 #include "firmware/HexRecordReader.h"

@@ -8,15 +8,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
 
+#include "firmware/Sha256.h"
+#include "link/ModuleSettings.h"
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
+#include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "ui/QtText.h"
 #include "ui/TComSelectForm.h"
@@ -25,6 +30,7 @@
 #include "ui/TPortComboBox.h"
 #include "ui/WindowLinkHost.h"
 #include "ui/WindowParameterTab.h"
+#include "ui/WindowSettings.h"
 
 namespace canalarm::ui {
 
@@ -46,6 +52,12 @@ TfrmMain::TfrmMain(std::unique_ptr<LinkPort> port, QWidget* parent)
       saveChooser_(&TfrmMain::RunSaveDialog),
       aboutPresenter_([this](const QString& title, const QString& text) {
         PresentAbout(title, text);
+      }),
+      backupChooser_([](QWidget* parent, const QStringList& labels) {
+        bool ok = false;
+        const QString chosen = QInputDialog::getItem(parent, QStringLiteral("Restore"), QString(), labels, 0,
+                                                     false, &ok);
+        return ok ? static_cast<int>(labels.indexOf(chosen)) : -1;
       }) {
   setObjectName(QStringLiteral("frmMain"));
   CreateControls();
@@ -103,6 +115,15 @@ void TfrmMain::TimeoutTickerTimer() { host_->Tick(); }
 
 void TfrmMain::Button1Click() { host_->Cancel(); }
 
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && commandRunning_) {
+    host_->Cancel();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 // --- Operations on the module ---------------------------------------------
 
 UploadOptions TfrmMain::CurrentUploadOptions() const {
@@ -111,7 +132,22 @@ UploadOptions TfrmMain::CurrentUploadOptions() const {
   options.eeprom = EEPROM->isChecked();
   options.allMemory = All_memory->isChecked();
   options.flashSize = Flash_size->isChecked();
+  options.keepModuleSettings = cbKeepSettings->isChecked();
   return options;
+}
+
+BackupPlan TfrmMain::PlanBackup(const std::string& file) {
+  const PortChoice port = CurrentPort();
+  BackupPlan plan;
+  plan.store = &backups_;
+  plan.port = port.Name();
+  plan.device = port.devicePath.empty() ? serl::ResolveDevicePath(serl::ComPortPath(port.comNumber))
+                                        : port.devicePath;
+  if (!file.empty()) {
+    plan.file = file;
+    plan.fileSha256 = FileSha256Hex(file);
+  }
+  return plan;
 }
 
 void TfrmMain::PrepareLink() { link_->SetRandomKey(PICencoding->isChecked()); }
@@ -119,8 +155,10 @@ void TfrmMain::PrepareLink() { link_->SetRandomKey(PICencoding->isChecked()); }
 void TfrmMain::bbUploadClick() {
   PrepareLink();
   host_->ShowTimeLeft(true);
-  if (RunFirmwareUpload(*link_, shared_, CurrentPort(), CurrentUploadOptions()) ==
-      LinkOutcome::PortOpenError)
+  UploadOptions options = CurrentUploadOptions();
+  const BackupPlan plan = PlanBackup(shared_.firmwareFileName);
+  options.backup = &plan;
+  if (RunFirmwareUpload(*link_, shared_, CurrentPort(), options) == LinkOutcome::PortOpenError)
     ExplainPortOpenFailure();
 }
 
@@ -140,9 +178,49 @@ void TfrmMain::BitBtn2Click() {
 
 void TfrmMain::BitBtn1Click() {
   PrepareLink();
-  if (RunParameterWrite(*link_, shared_, CurrentPort(), *parametersTab_) ==
+  const BackupPlan plan = PlanBackup(std::string());
+  ParameterWriteOptions options;
+  options.backup = &plan;
+  if (RunParameterWrite(*link_, shared_, CurrentPort(), *parametersTab_, options) ==
       LinkOutcome::PortOpenError)
     ExplainPortOpenFailure(true);
+}
+
+void TfrmMain::ForgetModuleRead() {
+  shared_.eepromHoldsModuleRead = false;
+  ApplyCommandState();
+}
+
+bool TfrmMain::ShowBackupSettings(const BackupRecord& backup) {
+  if (!shared_.eepromHoldsModuleRead) return false;
+  std::array<std::uint8_t, 256> wanted = shared_.moduleRead;
+  CopySettings(backup.eeprom, wanted);
+  parametersTab_->Fill(FillParameters(wanted));
+  Edit3->setText(ToQString(backup.time + ": " + SettingsChanges(shared_.moduleRead, wanted)));
+  return true;
+}
+
+void TfrmMain::btnRestoreClick() {
+  if (!shared_.eepromHoldsModuleRead) return;
+  // The module read: only its own backups (by its version text) are offered.
+  std::array<std::uint8_t, 16> version{};
+  std::copy(shared_.moduleRead.begin() + kVersionTextAddress, shared_.moduleRead.end(), version.begin());
+  std::vector<BackupRecord> offered;
+  QStringList labels;
+  for (const StoredBackup& stored : backups_.List()) {
+    if (!stored.record || stored.record->version != version) continue;
+    offered.insert(offered.begin(), *stored.record);  // newest first
+    const BackupRecord& r = *stored.record;
+    labels.prepend(ToQString(r.time + "  " + r.port + "  " + r.operation +
+                             (r.identity ? "  " + IdentityText(*r.identity) : std::string())));
+  }
+  if (offered.empty()) {
+    Edit3->setText(QStringLiteral("-"));
+    return;
+  }
+  const int chosen = backupChooser_ ? backupChooser_(this, labels) : -1;
+  if (chosen >= 0 && chosen < static_cast<int>(offered.size()))
+    ShowBackupSettings(offered[static_cast<std::size_t>(chosen)]);
 }
 
 void TfrmMain::ExplainPortOpenFailure(bool parametersTab) {
@@ -192,6 +270,8 @@ void TfrmMain::ApplyCommandState() {
   parametersTab_->SetHeld(!idle);
   parametersTab_->SetWriteEnabled(shared_.eepromHoldsModuleRead);
   Button1->setEnabled(!idle);
+  btnParamsCancel->setEnabled(!idle);
+  btnRestore->setEnabled(idle && shared_.eepromHoldsModuleRead);
 }
 
 // --- Parameters tab --------------------------------------------------------

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -37,6 +38,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QKeyEvent;
 class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
@@ -85,9 +87,24 @@ class TfrmMain : public QWidget {
   void Button2Click();  // version read
   void BitBtn2Click();  // parameter read
   void BitBtn1Click();  // parameter write
+  // Restore…: offers the backups of the module last read (same version
+  // text), newest first, and shows the chosen one's settings in the fields;
+  // "Saving" then writes them, with the checks of every write.
+  void btnRestoreClick();
+  // Fills the fields with the settings of `backup` over the module's last
+  // read; false (nothing changed) without a complete read.
+  bool ShowBackupSettings(const BackupRecord& backup);
+  // Changing the port or the speed forgets the read: its fields belong to
+  // the module on the old port.
+  void ForgetModuleRead();
   // The hidden upload options.
   UploadOptions CurrentUploadOptions() const;
   bool CommandRunning() const { return commandRunning_; }
+  // Where every write's backup goes (tests point it elsewhere).
+  BackupStore& Backups() { return backups_; }
+  // Chooses one of the offered backups' labels; -1 for none. A list dialog by default.
+  using BackupChooser = std::function<int(QWidget*, const QStringList&)>;
+  void SetBackupChooser(BackupChooser chooser) { backupChooser_ = std::move(chooser); }
 
   // The parameters tab's change handlers; WindowParameterTab does the work.
   void RadioButton22Click();
@@ -190,6 +207,10 @@ class TfrmMain : public QWidget {
   // of the parameters tab also the status field's tooltip.
   void ExplainPortOpenFailure(bool parametersTab = false);
   void PrepareLink();
+  // The backup of a write from this window, on the chosen port.
+  BackupPlan PlanBackup(const std::string& file);
+  // Esc: the one key that cancels a running operation.
+  void keyPressEvent(QKeyEvent* event) override;
 
   // Language and brand (TfrmMainLanguage.cpp).
   Language CurrentLanguage() const;
@@ -268,6 +289,11 @@ class TfrmMain : public QWidget {
   QComboBox* cbLanguage = nullptr;
   QLabel* lblLanguage = nullptr;
   QToolButton* btnAbout = nullptr;
+  // The customer's settings: kept across an upload; Cancel and Restore on
+  // the parameters tab.
+  QCheckBox* cbKeepSettings = nullptr;
+  QPushButton* btnParamsCancel = nullptr;
+  QPushButton* btnRestore = nullptr;
 
   std::unique_ptr<HandlerGuard> guard_;
   std::unique_ptr<WindowLinkHost> host_;
@@ -280,6 +306,8 @@ class TfrmMain : public QWidget {
   std::vector<PortFacts> portFacts_;  // of cbPort's items, as last described
   SaveFileChooser saveChooser_;
   AboutPresenter aboutPresenter_;
+  BackupChooser backupChooser_;
+  BackupStore backups_;
   bool commandRunning_ = false;
   bool closePending_ = false;
 };

@@ -31,6 +31,7 @@
 #include "ui/TPortComboBox.h"
 #include "ui/TSpinButton.h"
 #include "ui/TfrmMain.h"
+#include "ui/WindowSettings.h"
 
 namespace canalarm::ui {
 
@@ -181,6 +182,9 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   commandLayout->addWidget(Separator("Panel2"));
   commandLayout->addWidget(bbUpload);
   commandLayout->addWidget(Button1);
+  // An upload writes the file's EEPROM around the settings a module holds.
+  cbKeepSettings = Named(new QCheckBox, "cbKeepSettings");
+  cbKeepSettings->setChecked(WindowSettings::KeepModuleSettings());
 
   // Port and speed.
   QGroupBox* port = Group("GroupBox1");
@@ -261,6 +265,7 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   left->setSpacing(3);
   left->addWidget(meLog, 1);
   left->addWidget(Edit2);
+  left->addWidget(cbKeepSettings);
   left->addWidget(ProgressBar);
   auto* right = new QVBoxLayout;
   right->setSpacing(2);
@@ -321,9 +326,15 @@ QWidget* TfrmMain::CreateParametersTab() {
   BitBtn1 = BitmapButton("BitBtn1", QStyle::SP_DialogSaveButton, this);
   BitBtn1->setEnabled(false);
   auto* commandLayout = Tight(new QVBoxLayout(commands));
+  btnParamsCancel = Named(new QPushButton, "btnParamsCancel");
+  btnParamsCancel->setEnabled(false);
+  btnRestore = Named(new QPushButton, "btnRestore");
+  btnRestore->setEnabled(false);
   commandLayout->addWidget(BitBtn2);
   commandLayout->addWidget(Separator("Bevel1"));
   commandLayout->addWidget(BitBtn1);
+  commandLayout->addWidget(btnParamsCancel);
+  commandLayout->addWidget(btnRestore);
 
   QFont fieldFont(QStringLiteral("Trebuchet MS"));
   fieldFont.setBold(true);
@@ -454,6 +465,9 @@ void TfrmMain::ConnectHandlers() {
   BindCommand(BitBtn2, &TfrmMain::BitBtn2Click);
   BindCommand(BitBtn1, &TfrmMain::BitBtn1Click);
   Bind(Button1, &QPushButton::clicked, &TfrmMain::Button1Click);
+  Bind(btnParamsCancel, &QPushButton::clicked, &TfrmMain::Button1Click);
+  BindCommand(btnRestore, &TfrmMain::btnRestoreClick);
+  connect(cbKeepSettings, &QCheckBox::toggled, this, [](bool keep) { WindowSettings::SetKeepModuleSettings(keep); });
   Bind(TimeoutTicker, &QTimer::timeout, &TfrmMain::TimeoutTickerTimer);
   Bind(Clear, &QPushButton::clicked, &TfrmMain::ClearClick);
   Bind(LOGO, &QToolButton::clicked, &TfrmMain::LOGOClick);
@@ -477,6 +491,8 @@ void TfrmMain::ConnectHandlers() {
   Bind(cbPort, &TPortComboBox::PopupAboutToShow, &TfrmMain::RefreshPortItems);
   Bind(cbPort, &QComboBox::activated, &TfrmMain::RememberPortChoice);
   for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::RememberPortChoice);
+  Bind(cbPort, &QComboBox::currentIndexChanged, &TfrmMain::ForgetModuleRead);
+  for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::ForgetModuleRead);
   connect(meLog, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowLogMenu);
   // The window's own menu (a right click where no control has one).
   auto* about = new QAction(this);

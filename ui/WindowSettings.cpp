@@ -48,6 +48,14 @@ std::optional<int> WindowSettings::Speed() {
 
 void WindowSettings::SetSpeed(int baud) { Store().setValue(QStringLiteral("speed"), baud); }
 
+bool WindowSettings::KeepModuleSettings() {
+  return Store().value(QStringLiteral("keepModuleSettings"), true).toBool();
+}
+
+void WindowSettings::SetKeepModuleSettings(bool keep) {
+  Store().setValue(QStringLiteral("keepModuleSettings"), keep);
+}
+
 QString WindowSettings::LastFolder() { return Store().value(QStringLiteral("lastFolder")).toString(); }
 
 void WindowSettings::SetLastFolder(const QString& folder) {

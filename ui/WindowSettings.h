@@ -27,6 +27,10 @@ class WindowSettings {
   static std::optional<int> Speed();
   static void SetSpeed(int baud);
 
+  // The "Keep the module's settings" box; on unless the fitter turned it off.
+  static bool KeepModuleSettings();
+  static void SetKeepModuleSettings(bool keep);
+
   // Folder of the last firmware file; empty when none.
   static QString LastFolder();
   static void SetLastFolder(const QString& folder);

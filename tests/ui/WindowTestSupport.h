@@ -35,7 +35,7 @@ inline QString Q(std::string_view text) {
 }
 
 // The window describes its ports and keeps its settings under
-// XDG_CONFIG_HOME: a test program that has not chosen one gets a private
+// XDG_CONFIG_HOME, its backups under XDG_DATA_HOME: a test program that has not chosen one gets a private
 // folder for its whole run, where COM1 to COM50 lead nowhere. Stops the
 // program when a port would reach anything but a pseudo-terminal.
 inline void UsePrivateConfigHome() {
@@ -44,6 +44,8 @@ inline void UsePrivateConfigHome() {
     home = new QTemporaryDir;  // lives until the program ends
     if (!home->isValid()) qFatal("no temporary folder");
     qputenv("XDG_CONFIG_HOME", home->path().toLocal8Bit());
+    // The backups taken before every write go there too.
+    qputenv("XDG_DATA_HOME", home->filePath(QStringLiteral("data")).toLocal8Bit());
     const QString ports = home->filePath(QStringLiteral("canalarm/ports"));
     QDir().mkpath(ports);
     for (int n = 1; n <= serl::kMaxProbedPort; ++n)

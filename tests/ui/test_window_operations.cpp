@@ -261,10 +261,15 @@ class TestWindowOperations : public QObject {
               ":00000001FF\n");
     w.window->ChooseFirmwareFile(file);
     w.Button("bbUpload")->click();
+    // The module's EEPROM is read and saved before the first write.
+    QStringList lines = LogLines(w);
+    QCOMPARE(lines.size(), 7);
+    QVERIFY(lines.takeAt(3).startsWith(English(MessageRole::msgBackupSaved) + QStringLiteral(": ")));
     const QStringList expected{English(MessageRole::msgSearching), QStringLiteral("OK"),
+                               English(MessageRole::msgSavingBackup),
                                English(MessageRole::msgWritingFlash),
                                English(MessageRole::msgWritingEeprom), English(MessageRole::msgDone)};
-    QCOMPARE(LogLines(w), expected);
+    QCOMPARE(lines, expected);
     QCOMPARE(CountPackets(*w.module, kCmdWriteFlash), 1);
     QCOMPARE(CountPackets(*w.module, kCmdWriteEeprom), 1);
     QCOMPARE(int{w.module->eeprom[0]}, 0x42);
