@@ -11,6 +11,7 @@
 #include "cli/Sha256.h"
 #include "firmware/FirmwareLoad.h"
 #include "firmware/HelpText.h"
+#include "firmware/LoadSummary.h"
 #include "firmware/HexRecordReader.h"
 #include "firmware/TextEncoding.h"
 #include "firmware/TextLineReader.h"
@@ -28,36 +29,6 @@ std::string Hex(std::string_view bytes) {
     out.push_back(kHex[b & 0xF]);
   }
   return out;
-}
-
-std::string Address(std::int32_t value, int digits) {
-  if (value < 0) return "none";
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, static_cast<unsigned>(value));
-  return text;
-}
-
-// Why a load stopped, for people.
-std::string Outcome(const LoadResult& load, bool decode) {
-  const std::string where =
-      (decode ? "line pair " : "line ") + std::to_string(load.records);
-  switch (load.outcome) {
-    case LoadOutcome::Loaded:
-      return "loaded, end record at " + where;
-    case LoadOutcome::CannotOpen:
-    case LoadOutcome::NoFileSelected:
-      return "cannot open the file";
-    case LoadOutcome::Failed:
-      break;
-  }
-  switch (load.lastResult) {
-    case kRecordBadLine:
-      return "failed at " + where + ": not a data or extended address record";
-    case kRecordBadChecksum:
-      return "failed at " + where + ": checksum mismatch";
-    default:
-      return "failed: the file ends before the end record :00000001FF";
-  }
 }
 
 struct Report {
@@ -93,10 +64,10 @@ void PrintSummary(const InfoOptions& options, const Report& report, std::ostream
   const bool decode = !options.plain;
   out << "File:           " << options.file
       << (decode ? " (record-encoded)" : " (plain Intel HEX)") << '\n'
-      << "Load:           " << Outcome(report.load, decode) << '\n'
-      << "FLASH:          highest address " << Address(report.images.highestFlash, 4)
+      << "Load:           " << DescribeLoad(report.load, decode) << '\n'
+      << "FLASH:          highest address " << ImageAddress(report.images.highestFlash, 4)
       << ", SHA-256 " << Sha256Hex(report.images.flash) << '\n'
-      << "EEPROM:         highest offset " << Address(report.images.highestEeprom, 2)
+      << "EEPROM:         highest offset " << ImageAddress(report.images.highestEeprom, 2)
       << ", SHA-256 " << Sha256Hex(report.images.eeprom) << '\n'
       << "Configuration:  SHA-256 " << Sha256Hex(report.images.config) << '\n'
       << "Help:           " << report.help.size()
