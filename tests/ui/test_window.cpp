@@ -20,6 +20,29 @@ class TestWindow : public QObject {
   Q_OBJECT
 
  private slots:
+  // Size, place and the maximised state come back at the next start.
+  void sizeAndMaximisedStateAreRemembered() {
+    {
+      WindowUnderTest first;
+      first.window->resize(700, 520);
+      QTRY_COMPARE(first.window->size(), QSize(700, 520));
+      QVERIFY(first.window->close());
+    }
+    {
+      WindowUnderTest second(/*keepSettings=*/true);
+      QCOMPARE(second.window->size(), QSize(700, 520));
+      QVERIFY(!second.window->isMaximized());
+      second.window->showMaximized();
+      QTRY_VERIFY(second.window->isMaximized());
+      QVERIFY(second.window->close());
+    }
+    WindowUnderTest third(/*keepSettings=*/true);
+    QVERIFY(third.window->isMaximized());
+    // Nothing remembered: the start size.
+    WindowUnderTest fresh;
+    QCOMPARE(fresh.window->size(), QSize(ui::TfrmMain::kClientWidth, ui::TfrmMain::kClientHeight));
+  }
+
   // --- Start --------------------------------------------------------------------
 
   void startsInEnglishWithoutLogoAndWithCommandsDisabled() {
