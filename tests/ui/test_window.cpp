@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The main window's life: its start state, its controls and defaults, and
 // its size and layout as it grows.
+#include <algorithm>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -126,6 +127,13 @@ class TestWindow : public QObject {
     w.window->resize(size);
     QTRY_COMPARE(w.window->size(), size);
     QWidget* page = tabs->widget(1);
+    // Room gained goes to the three columns alike: no column is more than
+    // twice as wide as another (maximised, the middle one used to take it all).
+    const int widths[] = {w.Find("GroupBox5")->width(), w.Find("GroupBox11")->width(),
+                          w.Find("GroupBox4")->width()};
+    const auto [narrowest, widest] = std::minmax_element(std::begin(widths), std::end(widths));
+    if (size.width() >= 1000)
+      QVERIFY2(*widest <= 2 * *narrowest, qPrintable(QStringLiteral("%1 %2 %3").arg(widths[0]).arg(widths[1]).arg(widths[2])));
     QList<QWidget*> boxes;
     for (QGroupBox* box : page->findChildren<QGroupBox*>()) boxes << box;
     boxes << w.Find("Edit3") << w.Find("ProgressBar1");
