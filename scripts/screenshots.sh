@@ -48,5 +48,5 @@ shoot 0 pl@2x 2
 shoot 1 en 1 "$build/samples/demo_firmware.hexfw"
 shoot 0 pl 1 "$build/samples/demo_firmware.hexfw"
 # The guide shows the operations in English; in Polish the upload only.
-rm -f "$out"/{version,parameters-read,parameters-write,upload,help}-pl.png
+rm -f "$out"/{version,parameters-read,parameters-write,file-refused,upload-cancelled,upload,help}-pl.png
 ls "$out"

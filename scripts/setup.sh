@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libcli11-dev nlohmann-json3-dev
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   gputils python3 python3-intelhex
   clang libclang-rt-14-dev
   dpkg-dev man-db

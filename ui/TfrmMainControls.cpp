@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -163,7 +164,8 @@ QWidget* TfrmMain::CreateProgrammingTab() {
 
   meLog = Named(new QPlainTextEdit, "meLog");
   meLog->setReadOnly(true);
-  meLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Wrapped: a warning cut off at the edge would be lost at the smallest size.
+  meLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   meLog->setContextMenuPolicy(Qt::CustomContextMenu);
   Edit2 = ReadOnlyEdit("Edit2");
   QPalette blueText = Edit2->palette();
@@ -393,9 +395,11 @@ QWidget* TfrmMain::CreateParametersTab() {
   pageLayout->addWidget(Edit3, 1, 1, 1, 2);
   pageLayout->addWidget(ProgressBar1, 2, 1, 1, 2);
   pageLayout->setRowStretch(0, 1);
-  pageLayout->setColumnStretch(0, 0);
+  // Room gained (a maximised window) goes to the three columns alike, so
+  // the options do not huddle at the left of one wide middle column.
+  pageLayout->setColumnStretch(0, 1);
   pageLayout->setColumnStretch(1, 1);
-  pageLayout->setColumnStretch(2, 0);
+  pageLayout->setColumnStretch(2, 1);
   return page;
 }
 
@@ -453,17 +457,35 @@ void TfrmMain::BindChecked(QAbstractButton* button, void (TfrmMain::*handler)())
   });
 }
 
-void TfrmMain::BindCommand(QAbstractButton* button, void (TfrmMain::*handler)()) {
-  connect(button, &QAbstractButton::clicked, this, [this, handler] { RunCommand(handler); });
+void TfrmMain::BindCommand(QAbstractButton* button, void (TfrmMain::*handler)(), CommandKind kind) {
+  connect(button, &QAbstractButton::clicked, this, [this, handler, kind] { RunCommand(handler, kind); });
+}
+
+void TfrmMain::BindKeys() {
+  // A key works only when its button could be pressed.
+  auto pressing = [this](const QKeySequence& keys, QAbstractButton* button, const char* name) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setObjectName(QString::fromLatin1(name));
+    connect(shortcut, &QShortcut::activated, this, [button] {
+      if (button->isEnabled()) button->click();
+    });
+  };
+  pressing(QKeySequence::Open, bbOpen, "keyOpen");
+  pressing(QKeySequence(Qt::Key_F1), Button3, "keyHelp");
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName(QStringLiteral("keyEscape"));
+  connect(escape, &QShortcut::activated, this, [this] { guard_->Run([this] { EscapePressed(); }); });
+  // Enter presses the focused button, as Space does.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
 }
 
 void TfrmMain::ConnectHandlers() {
   BindCommand(bbOpen, &TfrmMain::bbOpenClick);
-  BindCommand(bbUpload, &TfrmMain::bbUploadClick);
-  BindCommand(Button2, &TfrmMain::Button2Click);
+  BindCommand(bbUpload, &TfrmMain::bbUploadClick, CommandKind::Write);
+  BindCommand(Button2, &TfrmMain::Button2Click, CommandKind::Read);
   BindCommand(Button3, &TfrmMain::Button3Click);
-  BindCommand(BitBtn2, &TfrmMain::BitBtn2Click);
-  BindCommand(BitBtn1, &TfrmMain::BitBtn1Click);
+  BindCommand(BitBtn2, &TfrmMain::BitBtn2Click, CommandKind::Read);
+  BindCommand(BitBtn1, &TfrmMain::BitBtn1Click, CommandKind::Write);
   Bind(Button1, &QPushButton::clicked, &TfrmMain::Button1Click);
   Bind(btnParamsCancel, &QPushButton::clicked, &TfrmMain::Button1Click);
   BindCommand(btnRestore, &TfrmMain::btnRestoreClick);
@@ -493,13 +515,18 @@ void TfrmMain::ConnectHandlers() {
   for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::RememberPortChoice);
   Bind(cbPort, &QComboBox::currentIndexChanged, &TfrmMain::ForgetModuleRead);
   for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::ForgetModuleRead);
-  connect(meLog, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowLogMenu);
+  connect(meLog, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    guard_->Run([this, position] { ShowLogMenuAt(meLog->viewport()->mapToGlobal(position)); });
+  });
   // The window's own menu (a right click where no control has one).
   auto* about = new QAction(this);
   about->setObjectName(QStringLiteral("actAbout"));
   connect(about, &QAction::triggered, this, [this] { guard_->Run([this] { ShowAbout(); }); });
   addAction(about);
-  setContextMenuPolicy(Qt::ActionsContextMenu);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    guard_->Run([this, position] { ShowWindowMenuAt(mapToGlobal(position)); });
+  });
 }
 
 }  // namespace canalarm::ui

@@ -62,4 +62,10 @@ void WindowSettings::SetLastFolder(const QString& folder) {
   Store().setValue(QStringLiteral("lastFolder"), folder);
 }
 
+QByteArray WindowSettings::Geometry() { return Store().value(QStringLiteral("geometry")).toByteArray(); }
+
+void WindowSettings::SetGeometry(const QByteArray& geometry) {
+  Store().setValue(QStringLiteral("geometry"), geometry);
+}
+
 }  // namespace canalarm::ui

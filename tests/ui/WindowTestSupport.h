@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTabWidget>
@@ -95,12 +96,19 @@ struct WindowUnderTest {
   }
 };
 
+// A caption without its accelerator's mark, as it reads.
+inline QString Unmarked(QString caption) {
+  return caption.replace(QLatin1String("&&"), QStringLiteral("\x01"))
+      .remove(QLatin1Char('&'))
+      .replace(QStringLiteral("\x01"), QStringLiteral("&"));
+}
+
 // A control's caption as the user sees it: a button's text, a group's title
 // or a tab page's tab text. Read here, not through the window's own helper.
 inline QString CaptionSeen(QWidget* root, std::string_view name) {
   auto* control = root->findChild<QWidget*>(Q(name));
   if (control == nullptr) return QStringLiteral("<missing>");
-  if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) return Unmarked(button->text());
   if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
   auto* tabs = root->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   const int index = tabs->indexOf(control);
@@ -133,10 +141,21 @@ inline void ChooseInList(const WindowUnderTest& w, Language language) {
   emit list->activated(index);
 }
 
-// The log's lines, empty ones left out.
-inline QStringList LogLines(const WindowUnderTest& w) {
-  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+// A log line without the time it starts with ("14:03:59 "); a line
+// without one is returned whole, so that a missing time shows.
+inline QString WithoutTime(const QString& line) {
+  static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
+  return QString(line).remove(time);
 }
+
+// The log's lines, without their times, empty ones left out.
+inline QStringList LogLines(const QPlainTextEdit* log) {
+  QStringList lines;
+  for (const QString& line : log->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    lines << WithoutTime(line);
+  return lines;
+}
+inline QStringList LogLines(const WindowUnderTest& w) { return LogLines(w.Find<QPlainTextEdit>("meLog")); }
 
 inline void WriteFile(const QString& path, const std::string& bytes) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "ui/TForm1.h"
+#include "texts/WindowTexts.h"
 #include "ui/TfrmMain.h"
 #include "WindowTestSupport.h"
 
@@ -87,7 +89,7 @@ struct RealWindow {
     return control;
   }
   QStringList Log() {
-    return Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return LogLines(Find<QPlainTextEdit>("meLog"));
   }
 };
 
@@ -123,6 +125,33 @@ void WriteFirmware(const QString& path, const std::string& version) {
       ";Second help line",
   };
   std::ofstream(path.toStdString(), std::ios::binary) << EncodeRecordText(lines);
+}
+
+// A plain HEX file of `blocks` FLASH blocks from 0x200: long enough at a
+// simulated 9600 bit/s to outlast what a test does meanwhile.
+void WriteLongFirmware(const QString& path, int blocks) {
+  std::string text = HexRecord(0, 4, {0x00, 0x00}) + "\n";
+  for (int i = 0; i < blocks; ++i) {
+    std::vector<std::uint8_t> data(16, static_cast<std::uint8_t>(i));
+    text += HexRecord(static_cast<std::uint16_t>(0x200 + 16 * i), 0, data) + "\n";
+  }
+  text += ":00000001FF\n";
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// Polls `condition` from the event loop (also from inside an operation's
+// waits) and runs `action` once it holds.
+void WhenTrue(std::function<bool()> condition, std::function<void()> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, condition = std::move(condition),
+                                             action = std::move(action)] {
+    if (!condition()) return;
+    timer->stop();
+    timer->deleteLater();
+    action();
+  });
+  timer->start();
 }
 
 }  // namespace
@@ -258,7 +287,9 @@ class TestWindowE2e : public QObject {
   void noBootloaderAndCancel_data() {
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("last");
-    QTest::newRow("no bootloader") << false << Text(Language::German, MessageRole::msgNoBootloader);
+    // "No bootloader" says what to check.
+    QTest::newRow("no bootloader") << false << Text(Language::German, MessageRole::msgNoBootloader) + '|' +
+                                                   Q(canalarm::Text(Language::German, WindowText::NoBootloaderHint));
     QTest::newRow("cancel") << true << Text(Language::German, MessageRole::msgCancelled);
   }
   void noBootloaderAndCancel() {
@@ -283,10 +314,71 @@ class TestWindowE2e : public QObject {
     QVERIFY(!w.window.ComPort().Open());
   }
 
+  // Closing the window during an upload neither ends nor stalls it: the
+  // first close says what runs while the blocks go on; the second cancels,
+  // and the log says the module's firmware is incomplete.
+  void closingDuringAnUploadWarnsThenCancels() {
+    Emulator emulator({QStringLiteral("--wire-speed"), QStringLiteral("9600")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    const QString firmware = files_.filePath(QStringLiteral("long.hex"));
+    WriteLongFirmware(firmware, 400);
+    w.Find<QCheckBox>("DecodeON")->setChecked(false);
+    QVERIFY(w.window.OpenFirmwareFile(firmware));
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    const Language en = Language::English;
+    int blocksAtFirstClose = -1;
+    bool visibleAfterFirst = false;
+    auto writing = [&] {
+      return w.Log().contains(Text(en, MessageRole::msgWritingFlash)) && bar->maximum() > 0 &&
+             bar->value() > bar->minimum();
+    };
+    WhenTrue(writing, [&] {
+      blocksAtFirstClose = bar->value();
+      w.window.close();
+      visibleAfterFirst = w.window.isVisible() && w.window.LinkRunning();
+      // The upload goes on: close again once more blocks went in.
+      WhenTrue([&] { return bar->value() > blocksAtFirstClose + 2; }, [&] { w.window.close(); });
+    });
+    w.Find("bbUpload")->click();
+    QVERIFY(blocksAtFirstClose > 0);
+    QVERIFY(visibleAfterFirst);
+    const QStringList log = w.Log();
+    QVERIFY2(log.contains(Q(canalarm::Text(en, WindowText::CloseWhileWriting))), qPrintable(log.join('\n')));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{Text(en, MessageRole::msgCancelled),
+                                                   Text(en, MessageRole::msgIncompleteFirmware)}));
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(bar->text(), Q(canalarm::Text(en, WindowText::ResultCancelled)));
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  // The adapter goes away in the middle of an upload: the window says so in
+  // its language, with what to do, and what the module was left with.
+  void lostPortDuringAnUploadIsSaidInWords() {
+    Emulator emulator({QStringLiteral("--fault"), QStringLiteral("vanish:6")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    w.window.zmiana_jezyka('0');
+    const QString firmware = files_.filePath(QStringLiteral("vanish.hex"));
+    WriteLongFirmware(firmware, 20);
+    w.Find<QCheckBox>("DecodeON")->setChecked(false);
+    QVERIFY(w.window.OpenFirmwareFile(firmware));
+    w.Find("bbUpload")->click();
+    const Language pl = Language::Polish;
+    const QStringList log = w.Log();
+    QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join('\n')));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{Text(pl, MessageRole::msgIncompleteFirmware),
+                                                   Q(canalarm::Text(pl, WindowText::PortLost))}));
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar->text(), Q(canalarm::Text(pl, WindowText::ResultFailed)));
+    QVERIFY(!w.window.ComPort().Open());
+  }
+
   // The module's line hangs up while the window waits for its answer: the
-  // wait ends with the port's own error, shown by the handler's wrapper, not
-  // with a transmission error once the countdown has run out; the port is
-  // let go of, and the next command opens it afresh.
+  // wait ends at once with the lost port said in words (not the port's
+  // English text in a box, nor a transmission error once the countdown has
+  // run out); the port is let go of, and the next command opens it afresh.
   void hangUpDuringAWaitEndsItWithThePortsError() {
     const QString transcript = files_.filePath(QStringLiteral("hang-up-transcript.txt"));
     auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1"),
@@ -299,8 +391,8 @@ class TestWindowE2e : public QObject {
     log.open(QIODevice::ReadOnly);
     const QString seen = w.Log().join(QLatin1Char('|')) + QStringLiteral(" / ") + w.errors.join(QLatin1Char('|')) +
                          QStringLiteral("\nemulator:\n") + QString::fromUtf8(log.readAll());
-    QVERIFY2(w.errors.size() == 1, qPrintable(seen));
-    QVERIFY2(w.errors.front().contains(QStringLiteral("not connected")), qPrintable(seen));
+    QVERIFY2(w.errors.isEmpty(), qPrintable(seen));
+    QVERIFY2(w.Log().constLast() == Q(canalarm::Text(en, WindowText::PortLost)), qPrintable(seen));
     QVERIFY2(!w.Log().contains(Text(en, MessageRole::msgCommError)), qPrintable(seen));
     QVERIFY(!w.window.ComPort().Open());
 
