@@ -197,7 +197,7 @@ features_off=(
   system_zlib system_png system_jpeg system_harfbuzz system_freetype system_pcre2
   system_doubleconversion system_libb2 system_sqlite system_textmarkdownreader
   network sql dbus printsupport concurrent xml opengl vulkan icu jpeg zstd
-  tabletevent direct2d
+  tabletevent direct2d opengl_dynamic dynamicgl
 )
 features_on=(gui widgets testlib style_windowsvista)
 cmake_args=(
@@ -211,6 +211,10 @@ cmake_args=(
   -DQT_BUILD_EXAMPLES=OFF
   -DQT_BUILD_TESTS=OFF
   -DQT_BUILD_BENCHMARKS=OFF
+  # As configure's -no-opengl: FEATURE_opengl=OFF alone leaves dynamic
+  # OpenGL on for Windows, and the windows platform plugin then does not
+  # compile (qwindowswindow.cpp uses the dynamic GL context).
+  -DINPUT_opengl=no
 )
 for f in "${features_off[@]}"; do cmake_args+=("-DFEATURE_$f=OFF"); done
 for f in "${features_on[@]}"; do cmake_args+=("-DFEATURE_$f=ON"); done
