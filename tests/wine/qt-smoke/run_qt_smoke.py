@@ -28,7 +28,6 @@ usage: run_qt_smoke.py [--qt PREFIX] [--build DIR] [--shots DIR] [--lang LANG]
    before and after the click are kept to be looked at, and must not be blank.
 """
 import argparse
-import glob
 import os
 import shutil
 import subprocess
@@ -40,8 +39,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", "..", ".."))
 sys.path.insert(0, os.path.dirname(HERE))
 import run_wine_tests as wine  # noqa: E402  (its prefix and port set-up)
+from wine_gui import (check_deployed, make_prefix, runtime_dll, screenshot,  # noqa: E402
+                      start_xvfb, wait_for)
 
-TRIPLET = "x86_64-w64-mingw32"
 QT_DLLS = ("Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll")
 QT_PLUGINS = ("platforms/qwindows.dll", "styles/qwindowsvistastyle.dll")
 RUNTIME_DLLS = ("libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll")
@@ -68,20 +68,6 @@ def build(qt, build_dir):
     return os.path.join(build_dir, "qt-smoke.exe")
 
 
-def runtime_dll(name):
-    path = subprocess.run(["%s-g++-posix" % TRIPLET, "-print-file-name=" + name],
-                          check=True, stdout=subprocess.PIPE, text=True).stdout.strip()
-    if not os.path.isfile(path):
-        sys.exit("no %s in the mingw toolchain" % name)
-    return os.path.realpath(path)
-
-
-def imports(pe):
-    out = subprocess.run(["%s-objdump" % TRIPLET, "-p", pe], check=True,
-                         stdout=subprocess.PIPE, text=True).stdout
-    return {line.split(":", 1)[1].strip() for line in out.splitlines() if "DLL Name:" in line}
-
-
 def deploy(exe, qt, lang, folder):
     """The program and what it needs, laid out as a user gets it."""
     os.makedirs(folder)
@@ -98,73 +84,6 @@ def deploy(exe, qt, lang, folder):
                 os.path.join(folder, "translations"))
 
 
-def check_deployed(folder, system32):
-    """Every DLL a deployed file imports is beside the program or Windows's."""
-    deployed = {os.path.basename(p).lower() for p in glob.glob(os.path.join(folder, "*.dll"))}
-    missing = set()
-    for pe in glob.glob(os.path.join(folder, "**", "*.dll"), recursive=True) + \
-            glob.glob(os.path.join(folder, "*.exe")):
-        for dll in imports(pe):
-            name = dll.lower()
-            if name not in deployed and not os.path.exists(os.path.join(system32, name)):
-                missing.add("%s (for %s)" % (dll, os.path.relpath(pe, folder)))
-    if missing:
-        sys.exit("not deployed: %s" % ", ".join(sorted(missing)))
-    # One C++ runtime: the program imports libstdc++ as Qt's DLLs do, and
-    # has none linked in.
-    for pe in ("qt-smoke.exe", "Qt6Core.dll"):
-        names = imports(os.path.join(folder, pe))
-        print("%s imports %s" % (pe, ", ".join(sorted(names))))
-        if "libstdc++-6.dll" not in names:
-            sys.exit("%s does not use libstdc++-6.dll: a second C++ runtime" % pe)
-
-
-def make_prefix(prefix, workdir):
-    """A fresh prefix: no COM port leads anywhere, fonts, no decorations."""
-    env = wine.wine_env(prefix)
-    os.makedirs(prefix)
-    subprocess.run([wine.WINESERVER, "-p"], env=env, check=True)
-    subprocess.run([wine.WINE, "wineboot", "-i"], env=env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Wine draws no text until the fonts are in the prefix's Fonts folder.
-    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    os.makedirs(fonts, exist_ok=True)
-    for ttf in glob.glob("/usr/share/wine/fonts/*.ttf"):
-        shutil.copy(ttf, fonts)
-    reg = os.path.join(workdir, "x11.reg")
-    with open(reg, "w") as f:
-        f.write("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"
-                "\"Decorated\"=\"N\"\r\n")
-    subprocess.run([wine.WINE, "regedit", "/S", reg], env=env, check=True)
-    # Every COM port to nothing (this restarts the prefix), then checked:
-    # check_ports refuses to go on if any leads elsewhere.
-    wine.map_ports(env, {}, workdir)
-    env["CANALARM_WINE_PORTS"] = wine.check_ports(prefix, {})
-    return env
-
-
-def start_xvfb():
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24",
-                             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as f:
-        display = f.readline().strip()
-    if not display:
-        sys.exit("Xvfb did not start")
-    return xvfb, ":" + display
-
-
-def wait_for(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    sys.exit("timed out waiting for %s" % what)
-
-
 def report_lines(path):
     try:
         with open(path, encoding="utf-8") as f:
@@ -178,15 +97,6 @@ def report_value(path, key):
         if line.startswith(key + " "):
             return line[len(key) + 1:]
     return None
-
-
-def screenshot(display, path):
-    subprocess.run(["import", "-display", display, "-window", "root", path], check=True)
-    colours = int(subprocess.run(["identify", "-format", "%k", path], check=True,
-                                 stdout=subprocess.PIPE, text=True).stdout)
-    if colours < 16:
-        sys.exit("%s is blank (%d colours)" % (path, colours))
-    print("screenshot %s: %d colours" % (path, colours))
 
 
 def main():
@@ -210,7 +120,8 @@ def main():
         app_dir = os.path.join(workdir, "app")
         deploy(exe, qt, args.lang, app_dir)
         env = make_prefix(env["WINEPREFIX"], workdir)
-        check_deployed(app_dir, os.path.join(env["WINEPREFIX"], "drive_c", "windows", "system32"))
+        check_deployed(app_dir, os.path.join(env["WINEPREFIX"], "drive_c", "windows", "system32"),
+                       ("qt-smoke.exe", "Qt6Core.dll"))
         print("deployed %.1f MB; Wine prefix ready in %.1f s" % (
             sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(app_dir) for f in fs) / 1e6,
             time.monotonic() - started))
