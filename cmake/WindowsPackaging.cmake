@@ -63,7 +63,8 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/windows/CPackWindo
 # which a 64-bit-only Windows (or Wine) lacks.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_PACKAGE_NAME "canalarm ${PROJECT_VERSION}")
+# The installer's title and the Start-menu folder.
+set(CPACK_NSIS_PACKAGE_NAME canalarm)
 set(CPACK_NSIS_DISPLAY_NAME "canalarm ${PROJECT_VERSION}")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_INSTALLED_ICON_NAME canalarm-gui.exe)

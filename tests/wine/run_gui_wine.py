@@ -24,9 +24,9 @@ usage: run_gui_wine.py WINDOWS_BUILD_DIR CANALARM_EMU [--shots DIR] [--wire-spee
    - Write (upload): the log ends with Finished; the processor time the
      program and the Wine server took meanwhile is printed;
    - the parameters tab, Reading: its status line says Finished.
-   A screenshot after each, none blank. Alt+F4 ends the program with exit 0;
-   its settings are in the registry; the emulator's FLASH and EEPROM images
-   are the file's.
+   A screenshot after each, none blank. Another speed is clicked, Alt+F4
+   ends the program with exit 0, and the speed is in the registry; the
+   emulator's FLASH and EEPROM images are the file's.
 """
 import argparse
 import os
@@ -46,6 +46,7 @@ from e2e_base import dies_with_this_process  # noqa: E402
 TITLE = "Bootloader"
 EMU_PORT = 1
 DONE = "Finished"
+SETTINGS_KEY = r"HKCU\Software\canalarm\canalarm-gui"
 
 
 class Window:
@@ -121,9 +122,11 @@ def deploy(build, folder):
     shutil.copy(os.path.join(build, "tests", "ui", "window_control_map.exe"), folder)
 
 
-def registry_has_settings(prefix):
-    with open(os.path.join(prefix, "user.reg"), encoding="utf-8", errors="replace") as f:
-        return "[Software\\\\canalarm\\\\canalarm-gui" in f.read()
+def remembered_speed(env):
+    """The speed the window stored in the registry, None if none."""
+    got = subprocess.run([wine.WINE, "reg", "query", SETTINGS_KEY, "/v", "speed"], env=env,
+                         capture_output=True, text=True)
+    return got.stdout.split()[-1] if got.returncode == 0 and got.stdout.split() else None
 
 
 def main():
@@ -216,12 +219,19 @@ def main():
         print("parameter read: %s" % status.strip())
         screenshot(display, os.path.join(shots, "parameters.png"), wid)
 
+        # Another speed, which the window remembers in the registry.
+        if remembered_speed(env) is not None:
+            sys.exit("a speed was remembered before one was chosen")
+        window.click("tab:TabSheet1")
+        window.click("RadioButton2")
         window.xdotool("key", "--window", wid, "alt+F4")
         code = program.wait(timeout=60)
         if code != 0:
             sys.exit("canalarm-gui.exe ended with %d" % code)
-        if not registry_has_settings(prefix):
-            sys.exit("no settings in the registry (HKCU\\Software\\canalarm\\canalarm-gui)")
+        speed = remembered_speed(env)
+        if speed is None:
+            sys.exit("no speed in the registry (%s)" % SETTINGS_KEY)
+        print("the window remembered speed %s in %s" % (speed, SETTINGS_KEY))
         failure = wine.check_images(emu, emu_dir, build)
         if failure:
             sys.exit(failure)
