@@ -226,9 +226,13 @@ def wine_env(prefix):
 def dll_folders(build):
     """Where the build's programs find their DLLs: mingw's runtime, and Qt's
     when the build has the window (its programs then share Qt's runtime)."""
-    runtime = subprocess.run(["x86_64-w64-mingw32-g++-posix", "-print-file-name=libstdc++-6.dll"],
-                             check=True, stdout=subprocess.PIPE, text=True).stdout.strip()
-    folders = [os.path.dirname(os.path.realpath(runtime))]
+    folders = []
+    for dll in ("libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll"):
+        path = subprocess.run(["x86_64-w64-mingw32-g++-posix", "-print-file-name=" + dll],
+                              check=True, stdout=subprocess.PIPE, text=True).stdout.strip()
+        folder = os.path.dirname(os.path.realpath(path))
+        if folder not in folders:
+            folders.append(folder)
     with open(os.path.join(build, "CMakeCache.txt")) as f:
         for line in f:
             if line.startswith("Qt6_DIR:") and not line.rstrip().endswith("NOTFOUND"):
