@@ -55,8 +55,9 @@ class Emulator:
         self.transcript = os.path.join(bench.work, f"transcript-com{com}-{time.monotonic_ns()}.txt")
         # A fresh emulator waits for a wake-up already; no restart on a quiet
         # line, which a loaded machine could otherwise cause mid-upload.
-        args = [*bench.prefix, bench.emu, "--link", f"COM{com}", "--idle-reset", "0", "--transcript", self.transcript,
-                *options]
+        # --replace-link: the port's mask comes back when the emulator ends.
+        args = [*bench.prefix, bench.emu, "--link", f"COM{com}", "--replace-link", "--idle-reset", "0",
+                "--transcript", self.transcript, *options]
         self.process = subprocess.Popen(args, env=bench.env, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL, text=True)
         self.device = self.process.stdout.readline().strip()

@@ -7,6 +7,7 @@
 
 #include "cli/ExitStatus.h"
 #include "cli/FileOutput.h"
+#include "cli/FirmwareFileForm.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/HexRecordReader.h"
 #include "firmware/PlainLineReader.h"
@@ -69,9 +70,22 @@ void WarnIfNotLoadable(const std::vector<SourcedLine>& records, std::ostream& er
       << "; an upload will refuse this file\n";
 }
 
+// A file that the firmware load reads in `form` and not in the other one
+// is in `form`, whatever its name.
+bool OnlyLoadsAs(const std::string& file, FirmwareForm form) {
+  const FirmwareForm other =
+      form == FirmwareForm::Plain ? FirmwareForm::RecordEncoded : FirmwareForm::Plain;
+  return LoadsAs(file, form) && !LoadsAs(file, other);
+}
+
 }  // namespace
 
 int RunEncode(const EncodeOptions& options, std::ostream& out, std::ostream& err) {
+  if (OnlyLoadsAs(options.input, FirmwareForm::RecordEncoded)) {
+    err << "canalarm: " << options.input
+        << " is record-encoded already (it loads as such); encode reads plain Intel HEX\n";
+    return kExitUsage;
+  }
   std::string error;
   const auto input = ReadLines(options.input, error);
   if (!input) {
@@ -128,6 +142,12 @@ int RunEncode(const EncodeOptions& options, std::ostream& out, std::ostream& err
 }
 
 int RunDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err) {
+  // Deciphered, a plain file gives lines of noise that may well be written.
+  if (OnlyLoadsAs(options.input, FirmwareForm::Plain)) {
+    err << "canalarm: " << options.input
+        << " is plain Intel HEX already (it loads as such); decode reads record-encoded files\n";
+    return kExitUsage;
+  }
   std::vector<std::string> lines;
   try {
     auto reader = TextLineReader::OpenFile(options.input);

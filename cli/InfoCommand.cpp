@@ -37,29 +37,6 @@ std::string Address(std::int32_t value, int digits) {
   return text;
 }
 
-// Why a load stopped, for people.
-std::string Outcome(const LoadResult& load, bool decode) {
-  const std::string where =
-      (decode ? "line pair " : "line ") + std::to_string(load.records);
-  switch (load.outcome) {
-    case LoadOutcome::Loaded:
-      return "loaded, end record at " + where;
-    case LoadOutcome::CannotOpen:
-    case LoadOutcome::NoFileSelected:
-      return "cannot open the file";
-    case LoadOutcome::Failed:
-      break;
-  }
-  switch (load.lastResult) {
-    case kRecordBadLine:
-      return "failed at " + where + ": not a data or extended address record";
-    case kRecordBadChecksum:
-      return "failed at " + where + ": checksum mismatch";
-    default:
-      return "failed: the file ends before the end record :00000001FF";
-  }
-}
-
 struct Report {
   LoadResult load;
   FirmwareImages images;
@@ -67,10 +44,10 @@ struct Report {
   std::string error;  // an input error while reading
 };
 
-void PrintJson(const InfoOptions& options, const Report& report, std::ostream& out) {
+void PrintJson(const InfoOptions& options, FirmwareForm form, const Report& report, std::ostream& out) {
   nlohmann::ordered_json json;
   json["file"] = options.file;
-  json["format"] = options.plain ? "hex" : "hexfw";
+  json["format"] = form == FirmwareForm::Plain ? "hex" : "hexfw";
   json["result"] = report.load.outcome == LoadOutcome::CannotOpen ? -1 : report.load.lastResult;
   json["loaded"] = report.load.outcome == LoadOutcome::Loaded;
   json["records"] = report.load.records;
@@ -89,11 +66,10 @@ void PrintJson(const InfoOptions& options, const Report& report, std::ostream& o
   out << json.dump(2) << '\n';
 }
 
-void PrintSummary(const InfoOptions& options, const Report& report, std::ostream& out) {
-  const bool decode = !options.plain;
-  out << "File:           " << options.file
-      << (decode ? " (record-encoded)" : " (plain Intel HEX)") << '\n'
-      << "Load:           " << Outcome(report.load, decode) << '\n'
+void PrintSummary(const InfoOptions& options, FirmwareForm form, const Report& report,
+                  std::ostream& out) {
+  out << "File:           " << options.file << " (" << FirmwareFormName(form) << ")\n"
+      << "Load:           " << LoadOutcomeText(report.load, form) << '\n'
       << "FLASH:          highest address " << Address(report.images.highestFlash, 4)
       << ", SHA-256 " << Sha256Hex(report.images.flash) << '\n'
       << "EEPROM:         highest offset " << Address(report.images.highestEeprom, 2)
@@ -107,7 +83,8 @@ void PrintSummary(const InfoOptions& options, const Report& report, std::ostream
 }  // namespace
 
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
-  const bool decode = !options.plain;
+  const FirmwareForm form = ChooseFirmwareForm(options.file, options.form);
+  const bool decode = Decodes(form);
   Report report;
   try {
     report.load = LoadFirmware(options.file, decode, report.images);
@@ -122,24 +99,26 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     report.error = "cannot open " + options.file;
 
   if (options.json) {
-    PrintJson(options, report, out);
+    PrintJson(options, form, report, out);
   } else if (report.error.empty()) {
-    PrintSummary(options, report, out);
+    PrintSummary(options, form, report, out);
   }
   if (!report.error.empty()) {
     err << "canalarm: " << report.error << '\n';
     return kExitUsage;
   }
-  return report.load.outcome == LoadOutcome::Loaded ? kExitOk : kExitFailed;
+  if (report.load.outcome == LoadOutcome::Loaded) return kExitOk;
+  err << "canalarm: " << LoadFailureText(options.file, form, options.form, report.load) << '\n';
+  return kExitFailed;
 }
 
 void AddInfoCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<InfoOptions>();
   CLI::App* command = app.add_subcommand(
       "info", "Read a firmware file as an upload would and show what it holds");
-  command->add_option("FILE", options->file, "Firmware file (record-encoded .hexfw)")
+  command->add_option("FILE", options->file, "Firmware file: record-encoded (.hexfw) or plain Intel HEX (.hex)")
       ->required();
-  command->add_flag("--plain", options->plain, "The file is plain Intel HEX (.hex)");
+  AddFormOptions(*command, options->form);
   command->add_flag("--json", options->json, "Print one JSON object");
   command->callback([options, &exitStatus] {
     exitStatus = RunInfo(*options, std::cout, std::cerr);

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "cli/FirmwareFileForm.h"
+
 namespace CLI {
 class App;
 }
@@ -14,13 +16,14 @@ namespace canalarm::cli {
 
 struct InfoOptions {
   std::string file;
-  bool plain = false;  // plain Intel HEX instead of record-encoded
-  bool json = false;   // one JSON object instead of the summary
+  FormChoice form;    // --plain, --encoded; otherwise the file's name decides
+  bool json = false;  // one JSON object instead of the summary
 };
 
 // Runs the firmware load and the help reading on the file and prints the
-// result. Returns the exit status: 0 loaded, 1 the load failed, 2 the file
-// can't be opened or read.
+// result; a load that fails is explained on `err`, with the other form's
+// option when the file loads in that form. Returns the exit status: 0
+// loaded, 1 the load failed, 2 the file can't be opened or read.
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
 
 // Adds the subcommand to `app`; its exit status goes to `exitStatus`.

@@ -23,6 +23,7 @@
 #include "cli/ParameterFields.h"
 #include "cli/TerminalHost.h"
 #include "firmware/FirmwareLoad.h"
+#include "firmware/TextLineReader.h"
 #include "link/FirmwareUpload.h"
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
@@ -30,6 +31,7 @@
 #include "serial/SerlErrorText.h"
 #include "serial/SerlExceptions.h"
 #include "serial/TSerlComPort.h"
+#include "texts/Language.h"
 
 namespace canalarm::cli {
 
@@ -69,20 +71,28 @@ struct PortRun {
   LinkOutcome outcome = LinkOutcome::Done;
   int exitStatus = kExitOk;
   Json extra = Json::object();  // what the operation adds to the JSON result
-  std::string error;            // a port error that left the operation
+  std::string error;            // what went wrong, for stderr and the JSON result
+  PortOpenReason openReason = PortOpenReason::Other;  // of a port that did not open
 };
+
+// An operation on one port: returns its outcome, and adds to the run's JSON
+// result and error.
+using PortOperation = std::function<LinkOutcome(Station&, PortRun&)>;
 
 // Runs `operation` on one port and closes the port afterwards, once the
 // queued output (the reset) has left.
 PortRun RunOnPort(const LinkOptions& options, const MessageSet& messages, const std::string& name,
                   TerminalHost::Settings settings, std::ostream& out, std::ostream& err,
-                  const std::function<LinkOutcome(Station&, Json&)>& operation) {
+                  const PortOperation& operation) {
   PortRun run;
   Station station(options, messages, std::move(settings), out, err);
   try {
-    run.outcome = operation(station, run.extra);
+    run.outcome = operation(station, run);
     run.exitStatus = OutcomeExitStatus(run.outcome);
-    if (run.outcome == LinkOutcome::PortOpenError) run.error = station.link.LastOpenError();
+    if (run.outcome == LinkOutcome::PortOpenError) {
+      run.error = station.link.LastOpenError();
+      run.openReason = station.link.LastOpenReason();
+    }
     if (run.error.empty() && run.outcome == LinkOutcome::NotAllowed)
       run.error = name + ": refused while another operation runs";
   } catch (const ParameterError& e) {
@@ -129,7 +139,7 @@ TerminalHost::Settings SingleSettings(const LinkOptions& options) {
 int Finish(const LinkOptions& options, const PortChoice& choice, const PortRun& run,
            std::ostream& out, std::ostream& err) {
   if (!run.error.empty()) err << "canalarm: " << run.error << '\n';
-  if (run.outcome == LinkOutcome::PortOpenError && run.error.find("ermission") != std::string::npos)
+  if (run.outcome == LinkOutcome::PortOpenError && run.openReason == PortOpenReason::PermissionDenied)
     err << "canalarm: add yourself to the port's group (usually: sudo usermod -aG dialout $USER), "
            "then log in again\n";
   if (options.json) {
@@ -145,7 +155,7 @@ int Finish(const LinkOptions& options, const PortChoice& choice, const PortRun& 
 }
 
 int SinglePort(const LinkOptions& options, std::ostream& out, std::ostream& err,
-               const std::function<LinkOutcome(Station&, Json&)>& operation) {
+               const PortOperation& operation) {
   if (options.ports.size() != 1) {
     err << "canalarm: this command takes exactly one --port\n";
     return kExitUsage;
@@ -161,11 +171,8 @@ int SinglePort(const LinkOptions& options, std::ostream& out, std::ostream& err,
 // before anything is sent. A file that can't be read says nothing here: the
 // upload reports it.
 std::vector<std::string> UploadWarnings(const UploadCommandOptions& upload,
-                                        const UploadOptions& options) {
+                                        const UploadOptions& options, const FirmwareImages& images) {
   std::vector<std::string> warnings;
-  FirmwareImages images;
-  if (LoadFirmware(upload.file, options.decode, images).outcome != LoadOutcome::Loaded)
-    return warnings;
   const bool flashOnlyInBootloader =
       images.highestFlash >= 0 && images.highestFlash < kFirstFlashBlock * static_cast<int>(kBlockSize);
   if (flashOnlyInBootloader) {
@@ -180,7 +187,48 @@ std::string VersionText(const std::array<std::uint8_t, 16>& bytes) {
   return VersionLine("", bytes).substr(2);
 }
 
+// The file as the upload will read it, read once beforehand for what the
+// command line says about it. A file that can't be read counts as not loaded.
+struct FileLook {
+  LoadResult load;
+  FirmwareImages images;
+};
+
+FileLook LookAtFile(const std::string& file, FirmwareForm form) {
+  FileLook look;
+  try {
+    look.load = LoadFirmware(file, Decodes(form), look.images);
+  } catch (const FileInputError&) {
+    look.load.outcome = LoadOutcome::CannotOpen;
+  }
+  return look;
+}
+
 }  // namespace
+
+int ParseLanguageArgument(const std::string& text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '6') return text[0] - '0';
+  for (Language language : kAllLanguages) {
+    const std::string_view letters = LanguageAbbreviation(language);
+    if (text.size() == letters.size() &&
+        std::equal(text.begin(), text.end(), letters.begin(), [](char a, char b) {
+          return std::toupper(static_cast<unsigned char>(a)) == b;
+        }))
+      return static_cast<int>(LanguageIndex(language));
+  }
+  return -1;
+}
+
+std::string ExtentsLine(const FirmwareImages& images) {
+  // The FLASH count starts above the bootloader's 512 bytes, which are never written.
+  constexpr std::int32_t kBootloaderBytes = kFirstFlashBlock * static_cast<std::int32_t>(kBlockSize);
+  const std::string flash = images.highestFlash >= kBootloaderBytes
+                                ? std::to_string(images.highestFlash - kBootloaderBytes) + "B"
+                                : "none";
+  const std::string eeprom =
+      images.highestEeprom >= 0 ? std::to_string(images.highestEeprom) + "B" : "none";
+  return "Flash = " + flash + ", Eeprom = " + eeprom;
+}
 
 PortChoice ParsePortArgument(const std::string& text, int baud) {
   PortChoice choice;
@@ -200,17 +248,20 @@ PortChoice ParsePortArgument(const std::string& text, int baud) {
 }
 
 int RunVersion(const LinkOptions& options, bool deviceId, std::ostream& out, std::ostream& err) {
-  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+  return SinglePort(options, out, err, [&](Station& station, PortRun& run) {
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
-    const VersionReadResult result = RunVersionRead(station.link, choice, deviceId);
+    const VersionReadResult result =
+        RunVersionRead(station.link, choice, deviceId, MissingVersionText::SayNone);
     if (result.identity) {
       char text[8];
       std::snprintf(text, sizeof text, "%02X:%02X", (*result.identity)[1], (*result.identity)[0]);
-      extra["deviceId"] = text;
+      run.extra["deviceId"] = text;
     }
     if (result.version) {
-      extra["version"] = VersionText(*result.version);
-      extra["versionHex"] = Hex(*result.version);
+      // An erased module holds no text: null, with its bytes beside it.
+      run.extra["version"] =
+          HoldsVersionText(*result.version) ? Json(VersionText(*result.version)) : Json(nullptr);
+      run.extra["versionHex"] = Hex(*result.version);
     }
     return result.outcome;
   });
@@ -222,28 +273,38 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
     err << "canalarm: upload needs at least one --port\n";
     return kExitUsage;
   }
+  const FirmwareForm form = ChooseFirmwareForm(upload.file, upload.form);
   UploadOptions uploadOptions;
-  uploadOptions.decode = !upload.plain;
+  uploadOptions.decode = Decodes(form);
   uploadOptions.eeprom = !upload.noEeprom;
   uploadOptions.allMemory = !upload.usedOnly;
-  uploadOptions.flashSize = upload.flashSize;
+  // The extents are said here, as one line before the link starts; the
+  // operation would say them in two, at the start of each memory.
+  uploadOptions.flashSize = false;
   uploadOptions.verify = upload.verify;
+  const FileLook look = LookAtFile(upload.file, form);
+  const bool loads = look.load.outcome == LoadOutcome::Loaded;
+  const std::string loadFailure =
+      loads ? std::string() : LoadFailureText(upload.file, form, upload.form, look.load);
+  const std::string extents = loads && upload.flashSize ? ExtentsLine(look.images) : std::string();
   auto operation = [&](const PortChoice& choice) {
-    return [&upload, &uploadOptions, choice](Station& station, Json& extra) {
+    return [&upload, &uploadOptions, &loadFailure, &extents, choice](Station& station, PortRun& run) {
       SharedImages shared;
       shared.firmwareFileName = upload.file;
       UploadReport report;
+      if (!extents.empty()) station.host.AddLogLine(extents);
       const LinkOutcome outcome =
           RunFirmwareUpload(station.link, shared, choice, uploadOptions, &report);
-      extra["file"] = upload.file;
-      extra["blocksWritten"] = report.blocksWritten;
-      extra["partial"] = report.partial;
-      if (outcome == LinkOutcome::WriteRefused) extra["errorCode"] = report.refusalCode;
+      run.extra["file"] = upload.file;
+      run.extra["blocksWritten"] = report.blocksWritten;
+      run.extra["partial"] = report.partial;
+      if (outcome == LinkOutcome::WriteRefused) run.extra["errorCode"] = report.refusalCode;
+      if (outcome == LinkOutcome::FileReadError) run.error = loadFailure;
       return outcome;
     };
   };
-  if (!options.json) {
-    for (const std::string& warning : UploadWarnings(upload, uploadOptions))
+  if (!options.json && loads) {
+    for (const std::string& warning : UploadWarnings(upload, uploadOptions, look.images))
       err << "canalarm: warning: " << warning << '\n';
   }
   if (options.ports.size() == 1) {
@@ -298,7 +359,8 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
 }
 
 int RunParamsRead(const LinkOptions& options, std::ostream& out, std::ostream& err) {
-  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+  return SinglePort(options, out, err, [&](Station& station, PortRun& run) {
+    Json& extra = run.extra;
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
     SharedImages shared;
     PlainParameterTab tab;
@@ -322,7 +384,8 @@ int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, 
       return kExitUsage;
     }
   }
-  return SinglePort(options, out, err, [&](Station& station, Json& extra) {
+  return SinglePort(options, out, err, [&](Station& station, PortRun& run) {
+    Json& extra = run.extra;
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
     // The write sends the whole EEPROM back, so it must be the module's own.
     // A read reply carries nothing to check it by: a disturbed line would go
@@ -346,13 +409,11 @@ int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, 
       ApplyParameterField(tab.Values(), assignment);
     ParameterWriteOptions writeOptions;
     writeOptions.verify = write.verify;
+    // One line, "EEPROM writing error; error code 5", as an upload says it.
+    writeOptions.refusalCodeShown = true;
     ParameterWriteReport report;
     outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions, &report);
-    if (outcome == LinkOutcome::WriteRefused) {
-      extra["errorCode"] = report.refusalCode;
-      station.host.AddLogLine(std::string(station.host.Messages().Text(MessageRole::msgEepromWriteError)) +
-                              "; error code " + std::to_string(report.refusalCode));
-    }
+    if (outcome == LinkOutcome::WriteRefused) extra["errorCode"] = report.refusalCode;
     extra["parameters"] = ParametersJson(tab.Current());
     if (outcome == LinkOutcome::Done && !options.json) out << ParametersText(tab.Current());
     return outcome;
@@ -371,10 +432,21 @@ void AddLinkCommands(CLI::App& app, int& exitStatus) {
     command->add_option("--baud", options->baud, "Speed")
         ->check(CLI::IsMember({9600, 19200, 38400}))
         ->capture_default_str();
+    // The codes the window takes, turned into the number 0..6 before the
+    // option's value is read.
+    const CLI::Validator language(
+        [](std::string& value) -> std::string {
+          const int code = ParseLanguageArgument(value);
+          if (code < 0) return "unknown language " + value + ": use pl, en, de, ru, sk, cz, hu or 0-6";
+          value = std::to_string(code);
+          return {};
+        },
+        "", "LANGUAGE");
     command->add_option("--lang", options->language,
-                        "Language of the messages: 0 PL, 1 EN, 2 DE, 3 RU, 4 SK, 5 CZ, 6 HU")
-        ->check(CLI::Range(0, 6))
-        ->capture_default_str();
+                        "Language of the messages: pl, en, de, ru, sk, cz, hu, or their numbers "
+                        "0 (pl) to 6 (hu); default en")
+        ->type_name("LANG")
+        ->transform(language);
     command->add_flag("--json", options->json, "Print one JSON object as the result");
     command->add_flag("--random-key", options->randomKey, "Agree a random link key");
     command->add_option("--trace", options->trace, "Write a trace of the serial traffic to FILE");
@@ -391,13 +463,17 @@ void AddLinkCommands(CLI::App& app, int& exitStatus) {
 
   auto upload = std::make_shared<UploadCommandOptions>();
   CLI::App* uploadCommand = app.add_subcommand("upload", "Write a firmware file into the module");
-  uploadCommand->add_option("FILE", upload->file, "Firmware file (record-encoded .hexfw)")->required();
+  uploadCommand
+      ->add_option("FILE", upload->file,
+                   "Firmware file: record-encoded (.hexfw) or plain Intel HEX (.hex)")
+      ->required();
   addCommon(uploadCommand, true);
-  uploadCommand->add_flag("--plain", upload->plain, "The file is plain Intel HEX (.hex)");
+  AddFormOptions(*uploadCommand, upload->form);
   uploadCommand->add_flag("--no-eeprom", upload->noEeprom, "Don't write the EEPROM");
   uploadCommand->add_flag("--used-only", upload->usedOnly,
                           "Write only up to the file's highest addresses, not the whole memory");
-  uploadCommand->add_flag("--flash-size", upload->flashSize, "Show the file's FLASH and EEPROM extents");
+  uploadCommand->add_flag("--flash-size", upload->flashSize,
+                          "Show the file's FLASH and EEPROM extents, as one line before the upload");
   uploadCommand->add_flag("--verify", upload->verify, "Read the EEPROM back before the reset and compare");
   uploadCommand->callback([options, upload, &exitStatus] {
     exitStatus = RunUpload(*options, *upload, std::cout, std::cerr);

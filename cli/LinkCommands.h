@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/FirmwareFileForm.h"
+#include "firmware/FirmwareImages.h"
 #include "link/LinkPort.h"
 
 namespace CLI {
@@ -18,7 +20,7 @@ namespace canalarm::cli {
 struct LinkOptions {
   std::vector<std::string> ports;  // COMn or device paths; several only for upload
   int baud = 9600;
-  int language = 1;  // language code 0..6, English by default
+  int language = 1;  // language code 0..6 (pl, en, de, ru, sk, cz, hu), English by default
   bool json = false;
   bool randomKey = false;
   std::string trace;  // serial trace file
@@ -27,7 +29,7 @@ struct LinkOptions {
 
 struct UploadCommandOptions {
   std::string file;
-  bool plain = false;
+  FormChoice form;  // --plain, --encoded; otherwise the file's name decides
   bool noEeprom = false;
   bool usedOnly = false;
   bool flashSize = false;
@@ -41,6 +43,16 @@ struct ParamsWriteOptions {
 
 // "COM3" (any case) or a device path.
 PortChoice ParsePortArgument(const std::string& text, int baud);
+
+// The language code 0..6 of a --lang value: the code itself, or the
+// language's two letters as the window takes them (pl, en, de, ru, sk, cz,
+// hu, any case); -1 for anything else.
+int ParseLanguageArgument(const std::string& text);
+
+// "Flash = 7679B, Eeprom = 255B": the extents of a file's FLASH and EEPROM
+// data as one line ("none" for a memory without data). The window shows
+// the two halves as two log lines, each as its memory's writing starts.
+std::string ExtentsLine(const FirmwareImages& images);
 
 int RunVersion(const LinkOptions& options, bool deviceId, std::ostream& out, std::ostream& err);
 int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, std::ostream& out,

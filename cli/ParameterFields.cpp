@@ -42,6 +42,16 @@ std::string PinBytesHex(const std::array<std::uint8_t, 4>& bytes, std::string_vi
 
 bool PinIsDigits(const ParameterSet& set) { return set.pin.size() == 4 && AllDigits(set.pin); }
 
+// Whether the program number is one the module can hold: 11 to 99 without
+// a units digit 0. An erased module's byte 0xFF is none.
+bool ProgramNumberIsValid(const ParameterSet& set) {
+  const std::string& n = set.programNumber;
+  return n.size() == 2 && n[0] >= '1' && n[0] <= '9' && n[1] >= '1' && n[1] <= '9';
+}
+
+// The program number's byte in hexadecimal: its text is the byte's two digits.
+std::string ProgramNumberByteHex(const ParameterSet& set) { return Lower(set.programNumber); }
+
 // The four PIN bytes the set stands for: its digits, or the module's own.
 std::optional<std::array<std::uint8_t, 4>> PinBytes(const ParameterSet& set) {
   if (!PinIsDigits(set)) return set.modulePin;
@@ -102,7 +112,13 @@ nlohmann::ordered_json ParametersJson(const ParameterSet& set) {
     json["pin"] = nullptr;
   }
   if (const auto bytes = PinBytes(set)) json["pinBytes"] = PinBytesHex(*bytes, "");
-  json["programNumber"] = set.programNumber;
+  // The program number, or null when the byte holds none; and the byte.
+  if (ProgramNumberIsValid(set)) {
+    json["programNumber"] = set.programNumber;
+  } else {
+    json["programNumber"] = nullptr;
+  }
+  json["programNumberByte"] = ProgramNumberByteHex(set);
   return json;
 }
 
@@ -116,7 +132,11 @@ std::string ParametersText(const ParameterSet& set) {
   } else {
     text += "pin = not set (bytes " + PinBytesHex(*bytes, " ") + ")\n";
   }
-  text += "programNumber = " + set.programNumber + "\n";
+  if (ProgramNumberIsValid(set)) {
+    text += "programNumber = " + set.programNumber + "\n";
+  } else {
+    text += "programNumber = not set (byte " + ProgramNumberByteHex(set) + ")\n";
+  }
   return text;
 }
 

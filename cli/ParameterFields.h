@@ -18,10 +18,13 @@ namespace canalarm::cli {
 // is wrong.
 std::string ApplyParameterField(ParameterSet& set, std::string_view assignment);
 
-// The parameters as named JSON fields.
+// The parameters as named JSON fields. A PIN or program number that the
+// module does not hold as one (an erased module) is null, beside its bytes:
+// "pinBytes", "programNumberByte".
 nlohmann::ordered_json ParametersJson(const ParameterSet& set);
 
-// The parameters as "name = value" lines.
+// The parameters as "name = value" lines; "not set (byte ff)" for a PIN or
+// program number that the module does not hold as one.
 std::string ParametersText(const ParameterSet& set);
 
 }  // namespace canalarm::cli

@@ -81,9 +81,16 @@ EmuCommandLine::EmuCommandLine()
   app_.add_option("--dump-eeprom", config_.dumpEeprom,
                   "Write the EEPROM image (256 bytes) to FILE at exit")
       ->type_name("FILE");
-  app_.add_option("--link", link_,
-                  "Make COMn reach the emulator: a link comN in the tool's ports folder")
-      ->type_name("COMn");
+  CLI::Option* link =
+      app_.add_option("--link", link_,
+                      "Make COMn reach the emulator: a link comN in the tool's ports folder. "
+                      "A link comN that no emulator made is refused; one that a killed "
+                      "emulator left is taken over")
+          ->type_name("COMn");
+  app_.add_flag("--replace-link", config_.replaceLink,
+                "With --link: replace a link comN that the emulator did not make, and put it "
+                "back when the emulator ends")
+      ->needs(link);
   app_.add_option("--idle-reset", idleResetMs_,
                   "A line quiet for MS milliseconds restarts the module, as the tool's RTS "
                   "pulse would (0: never)")

@@ -17,6 +17,7 @@ struct EmuConfig {
   EepromImage eeprom{};  // what the module starts with
   LoopOptions loop;
   std::optional<int> linkCom;  // --link COMn
+  bool replaceLink = false;    // --replace-link: take over a link the emulator did not make
   std::string transcript;      // empty = none, "-" = stderr
   bool transcriptMonotonic = false;  // stamps on the system's monotonic clock
   std::string dumpFlash;

@@ -51,7 +51,7 @@ int Run(const canalarm::emu::EmuConfig& config) {
   // finds the link in place.
   PtyPort port;
   std::optional<PortLink> link;
-  if (config.linkCom) link.emplace(*config.linkCom, port.SlavePath());
+  if (config.linkCom) link.emplace(*config.linkCom, port.SlavePath(), config.replaceLink);
 
   std::unique_ptr<Transcript> transcript;
   ModuleEmulator::EventSink events;
@@ -63,7 +63,11 @@ int Run(const canalarm::emu::EmuConfig& config) {
   std::cout << port.SlavePath() << std::endl;
 
   std::cerr << "canalarm-emu: a module is waiting on " << port.SlavePath();
-  if (link) std::cerr << " (COM" << *config.linkCom << ", " << link->Path().string() << ")";
+  if (link) {
+    std::cerr << " (COM" << *config.linkCom << ", " << link->Path().string();
+    if (!link->Replaced().empty()) std::cerr << "; its link to " << link->Replaced() << " comes back at the end";
+    std::cerr << ")";
+  }
   std::cerr << "; stop it with Ctrl+C" << std::endl;
 
   EmulatorLoop loop(port, module, config.loop);

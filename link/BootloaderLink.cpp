@@ -26,6 +26,7 @@ std::size_t BarIndex(ProgressBarId bar) { return bar == ProgressBarId::Programmi
 
 bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
   lastOpenError_.clear();
+  lastOpenReason_ = PortOpenReason::Other;
   try {
     port_.Select(choice);
     port_.Open();
@@ -39,6 +40,10 @@ bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
                           : "Opening port " + choice.devicePath);
     }
     return true;
+  } catch (const PortOpenError& e) {
+    lastOpenError_ = e.what();
+    lastOpenReason_ = e.Reason();
+    return false;
   } catch (const std::exception& e) {
     lastOpenError_ = e.what();
     return false;

@@ -62,9 +62,11 @@ class BootloaderLink {
   // and pulses RTS: on for 500 ms, then off and 100 ms of quiet. With
   // `showPortText` the status field shows "Opening port Com" and the number.
   // Returns false when the port throws on any of it; the caller reports it,
-  // and LastOpenError() says what the port said.
+  // LastOpenError() says what the port said and LastOpenReason() why, when
+  // the port could tell.
   bool OpenLinkPort(const PortChoice& choice, bool showPortText);
   const std::string& LastOpenError() const { return lastOpenError_; }
+  PortOpenReason LastOpenReason() const { return lastOpenReason_; }
 
   // Arms the countdown with `ticks`, repeats the wake-up pair until the
   // bootloader answers or the countdown runs out, and agrees the link key.
@@ -144,6 +146,7 @@ class BootloaderLink {
   LinkPort& port_;
   LinkHost& host_;
   std::string lastOpenError_;
+  PortOpenReason lastOpenReason_ = PortOpenReason::Other;
   bool randomKey_ = false;
   bool busy_ = false;
   std::uint8_t key_ = kInitialLinkKey;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace canalarm {
@@ -23,6 +24,29 @@ struct PortChoice {
   }
 };
 
+// Why a port could not be opened, as far as the port can tell.
+enum class PortOpenReason {
+  Other,             // the message says what the system said
+  NoDevice,          // nothing of that name: no link, a link to nothing, an unplugged adapter
+  InUse,             // another program holds it
+  PermissionDenied,  // this user may not open it
+};
+
+// The port can't be opened. The message names the port (and its device)
+// and says why in words, e.g. "COM7 (/dev/ttyUSB0): in use by another
+// program"; Code() is the serial layer's code behind it, 0 when there is none.
+class PortOpenError : public std::runtime_error {
+ public:
+  PortOpenError(const std::string& message, PortOpenReason reason, int code = 0)
+      : std::runtime_error(message), reason_(reason), code_(code) {}
+  PortOpenReason Reason() const { return reason_; }
+  int Code() const { return code_; }
+
+ private:
+  PortOpenReason reason_;
+  int code_;
+};
+
 class LinkPort {
  public:
   virtual ~LinkPort() = default;
@@ -31,7 +55,7 @@ class LinkPort {
   virtual void Select(const PortChoice& choice) = 0;
   // Opens the port with the selected settings; a port that is open already
   // stays open (an earlier operation may have left it so). Throws when the
-  // port can't be opened, with a message that says why.
+  // port can't be opened, PortOpenError when it knows why.
   virtual void Open() = 0;
   // Closes the port; queued output that has not left is discarded.
   virtual void Close() = 0;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "serial/SerlErrorText.h"
@@ -14,7 +16,17 @@ namespace canalarm {
 
 namespace {
 constexpr std::chrono::milliseconds kDrainPoll{2};
+
+// The target of the ports folder's link comN, absolute; empty without a link.
+std::string FolderLinkTarget(int comNumber) {
+  const std::filesystem::path entry = serl::PortsFolder() / ("com" + std::to_string(comNumber));
+  std::error_code ec;
+  std::filesystem::path target = std::filesystem::read_symlink(entry, ec);
+  if (ec) return {};
+  if (target.is_relative()) target = entry.parent_path() / target;
+  return target.lexically_normal().string();
 }
+}  // namespace
 
 SerialLinkPort::SerialLinkPort(serl::TSerlComPort& port) : port_(port) {
   port_.SetPromptForPort(false);
@@ -33,27 +45,35 @@ void SerialLinkPort::Select(const PortChoice& choice) {
 }
 
 void SerialLinkPort::Open() {
-  const auto fail = [this](const std::string& why, int code) {
-    const std::string device = port_.DevicePath().empty()
-                                   ? serl::ResolveDevicePath(serl::ComPortPath(port_.ComNumber()))
-                                   : port_.DevicePath();
+  const auto fail = [this](const std::string& why, PortOpenReason reason, int code) {
+    std::string device = port_.DevicePath();
+    if (device.empty()) {
+      device = serl::ResolveDevicePath(serl::ComPortPath(port_.ComNumber()));
+      // A link to nothing still says where COMn should lead: an adapter
+      // that is not plugged in, say.
+      if (device.empty()) device = FolderLinkTarget(port_.ComNumber());
+    }
     const bool showDevice = !device.empty() && device != portName_;
-    throw PortOpenError(portName_ + (showDevice ? " (" + device + ")" : "") + ": " + why, code);
+    throw PortOpenError(portName_ + (showDevice ? " (" + device + ")" : "") + ": " + why, reason, code);
   };
+  // The cases a fitter meets are said in the window's words; the serial
+  // layer's texts ("ie_BadId - ...") name its internals.
   try {
     port_.SetOpen(true);
   } catch (const serl::EAlreadyOpen& e) {
-    fail(std::string("in use by another program (") + e.what() + ")", e.ErrorCode());
+    fail("in use by another program", PortOpenReason::InUse, e.ErrorCode());
   } catch (const serl::EBadId& e) {
-    fail(std::string("no such port (") + e.what() + ")", e.ErrorCode());
+    fail("no such device", PortOpenReason::NoDevice, e.ErrorCode());
   } catch (const serl::ESerlException& e) {
     // Codes without a class of their own come as a bare "Serl exception";
     // the code they came from says more (permission denied, for one).
     const bool bare = e.ErrorCode() == 0 && e.SourceCode() != 0;
+    if (bare && e.SourceCode() == -serl::sysPermissionDenied)
+      fail("permission denied", PortOpenReason::PermissionDenied, e.SourceCode());
     const std::string why = bare ? serl::ErrorMessage(e.SourceCode()) : std::string(e.what());
-    fail(why.empty() ? e.what() : why, bare ? e.SourceCode() : e.ErrorCode());
+    fail(why.empty() ? e.what() : why, PortOpenReason::Other, bare ? e.SourceCode() : e.ErrorCode());
   } catch (const serl::EInOutError& e) {
-    fail(e.what(), -e.ErrorCode());
+    fail(e.what(), PortOpenReason::Other, -e.ErrorCode());
   }
 }
 

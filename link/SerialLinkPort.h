@@ -16,7 +16,8 @@ class SerialLinkPort : public LinkPort {
   serl::TSerlComPort& Component() { return port_; }
 
   void Select(const PortChoice& choice) override;
-  // Throws PortOpenError with a message that names the port and says why.
+  // Throws PortOpenError with a message that names the port and says why in
+  // words; the serial layer's own text only when it has no words for it.
   void Open() override;
   void Close() override;
   bool IsOpen() const override;
@@ -40,17 +41,6 @@ class SerialLinkPort : public LinkPort {
 
   serl::TSerlComPort& port_;
   std::string portName_;
-};
-
-// The port can't be opened. Carries the serial layer's code that says why
-// (for instance -sysPermissionDenied), 0 when there is none.
-class PortOpenError : public std::runtime_error {
- public:
-  PortOpenError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
 };
 
 }  // namespace canalarm

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "link/VersionRead.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "firmware/FirmwareImages.h"
 #include "firmware/TextEncoding.h"
 
 namespace canalarm {
@@ -32,7 +34,27 @@ std::string VersionLine(std::string_view label, const std::array<std::uint8_t, 1
   return std::string(label) + ": " + Windows1250ToUtf8(bytes);
 }
 
-VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, bool readIdentity) {
+bool HoldsVersionText(const std::array<std::uint8_t, 16>& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](std::uint8_t b) { return b >= 0x20 && b != 0x7F && b != kErasedByte; });
+}
+
+std::string VersionLineFor(std::string_view label, const std::array<std::uint8_t, 16>& text,
+                           MissingVersionText missing) {
+  if (missing == MissingVersionText::ShowBytes || HoldsVersionText(text)) return VersionLine(label, text);
+  const bool erased = std::all_of(text.begin(), text.end(), [](std::uint8_t b) { return b == kErasedByte; });
+  if (erased) return std::string(label) + ": none (erased, all 16 bytes FF)";
+  std::string bytes;
+  char hex[4];
+  for (std::uint8_t b : text) {
+    std::snprintf(hex, sizeof hex, " %02X", b);
+    bytes += hex;
+  }
+  return std::string(label) + ": none (no text in the bytes" + bytes + ")";
+}
+
+VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, bool readIdentity,
+                                 MissingVersionText missing) {
   VersionReadResult result;
   BootloaderLink::Session session(link);
   if (!session.Acquired()) {
@@ -79,7 +101,7 @@ VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, b
   std::array<std::uint8_t, 16> version{};
   std::copy(buffer.begin() + 1, buffer.begin() + 17, version.begin());
   result.version = version;
-  link.Report(kTarget, VersionLine(host.Messages().Text(MessageRole::msgProgramVersion), version));
+  link.Report(kTarget, VersionLineFor(host.Messages().Text(MessageRole::msgProgramVersion), version, missing));
   link.Report(kTarget, MessageRole::msgDone);
   host.SetStatus("OK. Restart CPU...");
   link.SendPacket(kCmdReset, 0, buffer, 0);

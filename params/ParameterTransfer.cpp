@@ -123,7 +123,10 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
     }
     if (ack.code != 0) {
       if (report != nullptr) report->refusalCode = ack.code;
-      link.Report(kTarget, MessageRole::msgEepromWriteError);
+      const std::string_view text = host.Messages().Text(MessageRole::msgEepromWriteError);
+      link.Report(kTarget, options.refusalCodeShown
+                               ? std::string(text) + "; error code " + std::to_string(ack.code)
+                               : std::string(text));
       link.Close();
       link.SetProgressPosition(kBar, link.Progress(kBar).minimum);
       return LinkOutcome::WriteRefused;

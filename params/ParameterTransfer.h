@@ -16,6 +16,10 @@ inline constexpr int kParameterWriteTicks = 30;  // the wake-up; 30 more per blo
 
 struct ParameterWriteOptions {
   bool verify = false;  // read the EEPROM back before the reset and compare
+  // A refused block is said with the module's code, "EEPROM writing error;
+  // error code 5", as an upload's log says it; the tab's status field shows
+  // the text alone.
+  bool refusalCodeShown = false;
 };
 
 // What a parameter write met besides its outcome.

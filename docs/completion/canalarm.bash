@@ -43,7 +43,7 @@ _canalarm() {
     case $prev in
         -p | --port) _canalarm_ports; return ;;
         --baud) COMPREPLY=($(compgen -W "9600 19200 38400" -- "$cur")); return ;;
-        --lang) COMPREPLY=($(compgen -W "0 1 2 3 4 5 6" -- "$cur")); return ;;
+        --lang) COMPREPLY=($(compgen -W "pl en de ru sk cz hu 0 1 2 3 4 5 6" -- "$cur")); return ;;
         --trace | -o | --output | --help-text) _filedir; return ;;
     esac
 
@@ -53,7 +53,7 @@ _canalarm() {
             ;;
         info)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--plain --json --help" -- "$cur"))
+                COMPREPLY=($(compgen -W "--plain --encoded --json --help" -- "$cur"))
             else
                 _filedir '@(hexfw|hex|HEXFW|HEX)'
             fi
@@ -77,7 +77,7 @@ _canalarm() {
             ;;
         upload)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$link --plain --no-eeprom --used-only --flash-size --verify" -- "$cur"))
+                COMPREPLY=($(compgen -W "$link --plain --encoded --no-eeprom --used-only --flash-size --verify" -- "$cur"))
             else
                 _filedir '@(hexfw|hex|HEXFW|HEX)'
             fi

@@ -21,7 +21,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 nlohmann::json InfoJson(const std::string& file, bool plain) {
   std::ostringstream out, err;
-  RunInfo({file, plain, true}, out, err);
+  RunInfo({file, {plain, !plain}, true}, out, err);
   return nlohmann::json::parse(out.str());
 }
 
@@ -101,4 +101,23 @@ TEST(CodecCommands, BadInputsAndOutputs) {
   EXPECT_NE(err.str().find("line pair 1"), std::string::npos) << err.str();
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "d"));
   EXPECT_EQ(RunDecode({(dir.Path() / "missing").string(), (dir.Path() / "d").string()}, out, err), 2);
+}
+
+TEST(CodecCommands, AFileInTheOtherFormIsRefusedNotTurnedIntoNoise) {
+  canalarm::test::TempDir dir;
+  const std::string plain = (std::filesystem::path(CANALARM_ASSEMBLED_DIR) / "demo_firmware.hex").string();
+  const std::string encoded = (dir.Path() / "demo.hexfw").string();
+  ASSERT_EQ(Encode({plain, "", encoded}), 0);
+  // A short plain file deciphers without a line break: it would be written as noise.
+  const std::string small = dir.Write("small.hex", ":0400000000EF01F01C\n:00000001FF\n");
+  for (const std::string& input : {plain, small}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunDecode({input, (dir.Path() / "d.hex").string()}, out, err), 2) << input;
+    EXPECT_NE(err.str().find("is plain Intel HEX already"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "d.hex"));
+  }
+  std::string errors;
+  EXPECT_EQ(Encode({encoded, "", (dir.Path() / "twice.hexfw").string()}, &errors), 2);
+  EXPECT_NE(errors.find("is record-encoded already"), std::string::npos) << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "twice.hexfw"));
 }

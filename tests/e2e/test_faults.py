@@ -252,7 +252,7 @@ class FaultTest(e2e.E2eTest):
             ("binary", [write("binary.hexfw", random.Random(7).randbytes(4096))]),
             ("binary plain", [write("binary.hex", random.Random(8).randbytes(4096)), "--plain"]),
             ("a 100 MB line", [big]),
-            (".hex read as .hexfw", [plain]),
+            (".hex read as .hexfw", [plain, "--encoded"]),
             (".hexfw read as .hex", [hexfw, "--plain"]),
         ]
         # Root reads a file of mode 000; for root the directory stands for a

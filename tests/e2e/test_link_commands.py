@@ -177,7 +177,7 @@ class LinkCommandsTest(e2e.E2eTest):
         status, after, _ = self.canalarm_json("params", "read", "--port", "COM2")
         self.assertEqual(status, 0)
         expected = dict(before["parameters"], pin="0907", pinBytes="00090007", fs1=False,
-                        fs3=True, modeFA=True, programNumber="37")
+                        fs3=True, modeFA=True, programNumber="37", programNumberByte="37")
         self.assertEqual(after["parameters"], expected)
         # Every byte outside the parameter block came back unchanged.
         old, new = bytes.fromhex(before["eeprom"]), bytes.fromhex(after["eeprom"])

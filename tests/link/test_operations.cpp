@@ -96,6 +96,45 @@ TEST(VersionRead, WakeUpOnTheLastTickLeavesNothingForTheReply) {
   EXPECT_EQ(bench.module->Counts().resets, 0);  // no reset after a failure
 }
 
+TEST(VersionRead, AModuleWithoutAVersionTextSaysSoWhenAsked) {
+  const auto line = [](std::string_view bytes, MissingVersionText missing) {
+    std::array<std::uint8_t, 16> text{};
+    std::copy(bytes.begin(), bytes.end(), text.begin());
+    return VersionLineFor("Program version", text, missing);
+  };
+  const std::string erased(16, '\xFF');
+  const std::string zeros(16, '\0');
+  const std::string padded = std::string("V1.0") + std::string(12, '\xFF');
+  const std::string controls = std::string(8, '\xFF') + std::string(8, '\x01');
+  // The window's way: the bytes as they are.
+  EXPECT_EQ(line(erased, MissingVersionText::ShowBytes),
+            "Program version: \xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99"
+            "\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99\xCB\x99");
+  const struct {
+    std::string bytes;
+    bool holdsText;
+    std::string said;
+  } cases[] = {
+      {erased, false, "Program version: none (erased, all 16 bytes FF)"},
+      {zeros, false, "Program version: none (no text in the bytes 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00)"},
+      {controls, false, "Program version: none (no text in the bytes FF FF FF FF FF FF FF FF 01 01 01 01 01 01 01 01)"},
+      {padded, true, line(padded, MissingVersionText::ShowBytes)},
+      {std::string(15, '\xFF') + " ", true, line(std::string(15, '\xFF') + " ", MissingVersionText::ShowBytes)},
+  };
+  for (const auto& c : cases) {
+    std::array<std::uint8_t, 16> text{};
+    std::copy(c.bytes.begin(), c.bytes.end(), text.begin());
+    EXPECT_EQ(HoldsVersionText(text), c.holdsText) << c.said;
+    EXPECT_EQ(line(c.bytes, MissingVersionText::SayNone), c.said);
+  }
+
+  Bench bench;  // erased
+  const VersionReadResult result = RunVersionRead(bench.link, kCom1, false, MissingVersionText::SayNone);
+  EXPECT_EQ(result.outcome, LinkOutcome::Done);
+  EXPECT_EQ(bench.host.log, (Lines{"Waiting for bootloader...", "OK",
+                                   "Program version: none (erased, all 16 bytes FF)", "Finished"}));
+}
+
 TEST(FirmwareUpload, NoFileSelected) {
   Bench bench;
   bench.host.log = {"old line"};
@@ -252,6 +291,22 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
   EXPECT_EQ(bench.module->Eeprom()[0x66], 0xFF);  // block 6 was refused
   EXPECT_EQ(bench.Packets(), 16 + 1 + 7);         // read, reset, blocks 0..6
   EXPECT_FALSE(bench.port.IsOpen());
+
+  // Asked to, the refusal names the module's code in the same one line.
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  const std::size_t shown = bench.host.statusHistory.size();
+  ParameterWriteOptions options;
+  options.refusalCodeShown = true;
+  ParameterWriteReport report;
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab, options, &report),
+            LinkOutcome::WriteRefused);
+  EXPECT_EQ(report.refusalCode, 9);
+  const Lines said(bench.host.statusHistory.begin() + static_cast<std::ptrdiff_t>(shown),
+                   bench.host.statusHistory.end());
+  EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                          [](const std::string& s) { return s.starts_with("EEPROM writing error"); }),
+            1);
+  EXPECT_EQ(said.back(), "EEPROM writing error; error code 9");
 }
 
 TEST(ParameterWrite, IncompletePinSendsNothing) {

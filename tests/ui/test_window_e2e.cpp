@@ -39,7 +39,9 @@ class Emulator {
   explicit Emulator(const QStringList& options) {
     process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.setProgram(QStringLiteral(CANALARM_EMU_PATH));
+    // COM1 is masked: the emulator takes the mask's place and puts it back.
     process_.setArguments(QStringList{QStringLiteral("--link"), QStringLiteral("COM1"),
+                                      QStringLiteral("--replace-link"),
                                       QStringLiteral("--idle-reset"), QStringLiteral("0")} +
                           options);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
