@@ -14,6 +14,7 @@ packages=(
   lintian devscripts appstream desktop-file-utils shared-mime-info
   debootstrap xvfb
   g++-mingw-w64-x86-64-posix wine wine64
+  nsis xdotool xclip imagemagick fonts-wine
   qemu-system-x86 busybox-static
 )
 

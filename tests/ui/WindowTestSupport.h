@@ -22,7 +22,6 @@
 #include <string_view>
 
 #include "ScriptedModulePort.h"
-#include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "texts/BrandVariants.h"
 #include "texts/Language.h"
@@ -35,29 +34,12 @@ inline QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The window describes its ports and keeps its settings under
-// XDG_CONFIG_HOME, its backups under XDG_DATA_HOME: a test program that has not chosen one gets a private
-// folder for its whole run, where COM1 to COM50 lead nowhere. Stops the
-// program when a port would reach anything but a pseudo-terminal.
-inline void UsePrivateConfigHome() {
-  static QTemporaryDir* home = nullptr;
-  if (home == nullptr && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
-    home = new QTemporaryDir;  // lives until the program ends
-    if (!home->isValid()) qFatal("no temporary folder");
-    qputenv("XDG_CONFIG_HOME", home->path().toLocal8Bit());
-    // The backups taken before every write go there too.
-    qputenv("XDG_DATA_HOME", home->filePath(QStringLiteral("data")).toLocal8Bit());
-    const QString ports = home->filePath(QStringLiteral("canalarm/ports"));
-    QDir().mkpath(ports);
-    for (int n = 1; n <= serl::kMaxProbedPort; ++n)
-      QFile::link(QStringLiteral("/nonexistent/canalarm-test"), ports + QStringLiteral("/com%1").arg(n));
-  }
-  for (int n = 1; n <= serl::kMaxProbedPort; ++n) {
-    const std::string device = serl::ResolveDevicePath(serl::ComPortPath(n));
-    if (!device.empty() && !device.starts_with("/dev/pts/"))
-      qFatal("refusing to run: COM%d leads to %s", n, device.c_str());
-  }
-}
+// Stops the program unless every port the window may describe or open leads
+// to a test line or nowhere: on POSIX a private ports folder (XDG_CONFIG_HOME,
+// where COM1 to COM50 lead nowhere unless a test links them), on Windows the
+// COM ports the Wine test runner mapped and checked (WindowTestPorts_*.cpp).
+void GuardTestPorts();
+inline void UsePrivateConfigHome() { GuardTestPorts(); }
 
 // The window's remembered choices, forgotten.
 inline void ForgetWindowSettings() {
