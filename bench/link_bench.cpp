@@ -30,8 +30,8 @@
 #include "firmware/FirmwareLoad.h"
 #include "link/FirmwareUpload.h"
 #include "link/SerialLinkPort.h"
-#include "params/ParameterTab.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTab.h"
+#include "link/ParameterTransfer.h"
 #include "serial/TSerlComPort.h"
 #include "texts/Language.h"
 

@@ -119,7 +119,8 @@ class Bench:
         # Every COM port leads nowhere until an emulator links it.
         for n in range(1, 51):
             os.symlink("/nonexistent/canalarm-bench", os.path.join(self.ports, f"com{n}"))
-        self.env = dict(os.environ, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="offscreen")
+        self.env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.join(config, "data"),
+                        QT_QPA_PLATFORM="offscreen")
         plain = os.path.join(self.work, "full.hex")
         self.firmware = os.path.join(self.work, "full.hexfw")
         subprocess.run([sys.executable, os.path.join(os.path.dirname(__file__), "make_image.py"), plain],

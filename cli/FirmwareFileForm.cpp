@@ -3,7 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "firmware/HexRecordReader.h"
+#include "firmware/LoadSummary.h"
 #include "firmware/TextLineReader.h"
 
 namespace canalarm::cli {
@@ -44,25 +44,7 @@ void AddFormOptions(CLI::App& command, FormChoice& choice) {
 }
 
 std::string LoadOutcomeText(const LoadResult& load, FirmwareForm form) {
-  const std::string where =
-      (Decodes(form) ? "line pair " : "line ") + std::to_string(load.records);
-  switch (load.outcome) {
-    case LoadOutcome::Loaded:
-      return "loaded, end record at " + where;
-    case LoadOutcome::CannotOpen:
-    case LoadOutcome::NoFileSelected:
-      return "cannot open the file";
-    case LoadOutcome::Failed:
-      break;
-  }
-  switch (load.lastResult) {
-    case kRecordBadLine:
-      return "failed at " + where + ": not a data or extended address record";
-    case kRecordBadChecksum:
-      return "failed at " + where + ": checksum mismatch";
-    default:
-      return "failed: the file ends before the end record :00000001FF";
-  }
+  return DescribeLoad(load, Decodes(form));
 }
 
 std::string LoadFailureText(const std::string& file, FirmwareForm form, const FormChoice& choice,

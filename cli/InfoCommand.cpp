@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "cli/ExitStatus.h"
-#include "cli/Sha256.h"
+#include "firmware/Sha256.h"
 #include "firmware/FirmwareLoad.h"
 #include "firmware/HelpText.h"
+#include "firmware/LoadSummary.h"
 #include "firmware/HexRecordReader.h"
 #include "firmware/TextEncoding.h"
 #include "firmware/TextLineReader.h"
@@ -28,13 +29,6 @@ std::string Hex(std::string_view bytes) {
     out.push_back(kHex[b & 0xF]);
   }
   return out;
-}
-
-std::string Address(std::int32_t value, int digits) {
-  if (value < 0) return "none";
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, static_cast<unsigned>(value));
-  return text;
 }
 
 struct Report {
@@ -70,9 +64,9 @@ void PrintSummary(const InfoOptions& options, FirmwareForm form, const Report& r
                   std::ostream& out) {
   out << "File:           " << options.file << " (" << FirmwareFormName(form) << ")\n"
       << "Load:           " << LoadOutcomeText(report.load, form) << '\n'
-      << "FLASH:          highest address " << Address(report.images.highestFlash, 4)
+      << "FLASH:          highest address " << ImageAddress(report.images.highestFlash, 4)
       << ", SHA-256 " << Sha256Hex(report.images.flash) << '\n'
-      << "EEPROM:         highest offset " << Address(report.images.highestEeprom, 2)
+      << "EEPROM:         highest offset " << ImageAddress(report.images.highestEeprom, 2)
       << ", SHA-256 " << Sha256Hex(report.images.eeprom) << '\n'
       << "Configuration:  SHA-256 " << Sha256Hex(report.images.config) << '\n'
       << "Help:           " << report.help.size()

@@ -12,7 +12,10 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -24,12 +27,16 @@
 #include "cli/TerminalHost.h"
 #include "firmware/FirmwareLoad.h"
 #include "firmware/TextLineReader.h"
+#include "firmware/Sha256.h"
+#include "link/BackupStore.h"
 #include "link/FirmwareUpload.h"
+#include "link/ModuleSettings.h"
 #include "link/SerialLinkPort.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 #include "serial/SerlErrorText.h"
 #include "serial/SerlExceptions.h"
+#include "serial/SerlPortPaths.h"
 #include "serial/TSerlComPort.h"
 #include "texts/Language.h"
 
@@ -105,11 +112,11 @@ PortRun RunOnPort(const LinkOptions& options, const MessageSet& messages, const 
     const bool bare = e.ErrorCode() == 0 && e.SourceCode() != 0;
     const std::string why = bare ? serl::ErrorMessage(e.SourceCode()) : std::string();
     run.error = name + ": port error: " + (why.empty() ? std::string(e.what()) : why);
-    run.outcome = LinkOutcome::CommError;
+    run.outcome = LinkOutcome::PortLost;
     run.exitStatus = kExitFailed;
   } catch (const std::exception& e) {
     run.error = name + ": port error: " + e.what();
-    run.outcome = LinkOutcome::CommError;
+    run.outcome = LinkOutcome::PortLost;
     run.exitStatus = kExitFailed;
   }
   station.host.EndProgress();
@@ -204,6 +211,85 @@ FileLook LookAtFile(const std::string& file, FirmwareForm form) {
   return look;
 }
 
+// The backup of one port's operation: where it goes and what it names.
+BackupPlan PlanBackup(BackupStore& store, const PortChoice& choice, const std::string& file) {
+  BackupPlan plan;
+  plan.store = &store;
+  plan.port = choice.Name();
+  plan.device = choice.devicePath.empty() ? serl::ResolveDevicePath(serl::ComPortPath(choice.comNumber))
+                                          : choice.devicePath;
+  if (!file.empty()) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    plan.file = ec ? file : absolute.string();
+    plan.fileSha256 = FileSha256Hex(file);
+  }
+  return plan;
+}
+
+// What a write's report adds to the JSON result, also when the port was lost.
+void AddWriteCount(Json& extra, const BlockCount& count, bool partial, const std::filesystem::path& backup) {
+  extra["blocksWritten"] = count.blocksWritten;
+  extra["blockInDoubt"] = count.blockInDoubt;
+  extra["partial"] = partial;
+  extra["backup"] = backup.empty() ? Json(nullptr) : Json(backup.string());
+}
+
+// The module's EEPROM read twice; the two reads must agree byte for byte.
+// A read reply carries nothing to check it by: a disturbed line would go
+// unnoticed and its damage be written into the module.
+LinkOutcome ReadTwice(Station& station, const PortChoice& choice, SharedImages& shared, PlainParameterTab& tab) {
+  SharedImages first;
+  PlainParameterTab firstTab;
+  LinkOutcome outcome = RunParameterRead(station.link, first, choice, firstTab);
+  if (outcome != LinkOutcome::Done) return outcome;
+  outcome = RunParameterRead(station.link, shared, choice, tab);
+  if (outcome != LinkOutcome::Done) return outcome;
+  if (shared.images.eeprom != first.images.eeprom) {
+    station.host.AddLogLine(
+        "The two reads of the module's EEPROM differ (a disturbed line?); nothing was written");
+    return LinkOutcome::ReadsDiffer;
+  }
+  return LinkOutcome::Done;
+}
+
+// Writes `tab` into the module that `shared` holds the read of, and says in
+// `run` what happened; the requested values are never shown as the module's
+// unless the write finished.
+LinkOutcome WriteParameters(Station& station, const PortChoice& choice, SharedImages& shared,
+                            PlainParameterTab& tab, ParameterWriteOptions writeOptions,
+                            const std::string& file, bool json, PortRun& run, std::ostream& out) {
+  Json& extra = run.extra;
+  BackupStore store;
+  const BackupPlan plan = PlanBackup(store, choice, file);
+  writeOptions.backup = &plan;
+  // One line, "EEPROM writing error; error code 5", as an upload says it.
+  writeOptions.refusalCodeShown = true;
+  ParameterWriteReport report;
+  const auto say = [&](LinkOutcome outcome) {
+    AddWriteCount(extra, report, report.partial, report.backup);
+    if (outcome == LinkOutcome::WriteRefused) extra["errorCode"] = report.refusalCode;
+    if (outcome == LinkOutcome::Done) {
+      extra["parameters"] = ParametersJson(tab.Current());
+    } else {
+      extra["requested"] = ParametersJson(tab.Current());
+    }
+    if (report.partial && !report.backup.empty())
+      run.error = choice.Name() + ": the module's settings are now incomplete; restore them with: canalarm params "
+                  "restore --port " + choice.Name() + " '" + report.backup.string() + "'";
+  };
+  LinkOutcome outcome = LinkOutcome::PortLost;
+  try {
+    outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions, &report);
+  } catch (...) {
+    say(LinkOutcome::PortLost);
+    throw;
+  }
+  say(outcome);
+  if (outcome == LinkOutcome::Done && !json) out << ParametersText(tab.Current());
+  return outcome;
+}
+
 }  // namespace
 
 int ParseLanguageArgument(const std::string& text) {
@@ -282,6 +368,7 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
   // operation would say them in two, at the start of each memory.
   uploadOptions.flashSize = false;
   uploadOptions.verify = upload.verify;
+  uploadOptions.keepModuleSettings = !upload.fileParameters;
   const FileLook look = LookAtFile(upload.file, form);
   const bool loads = look.load.outcome == LoadOutcome::Loaded;
   const std::string loadFailure =
@@ -292,13 +379,27 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
       SharedImages shared;
       shared.firmwareFileName = upload.file;
       UploadReport report;
+      BackupStore store;
+      const BackupPlan plan = PlanBackup(store, choice, upload.file);
+      UploadOptions options = uploadOptions;
+      options.backup = &plan;
       if (!extents.empty()) station.host.AddLogLine(extents);
-      const LinkOutcome outcome =
-          RunFirmwareUpload(station.link, shared, choice, uploadOptions, &report);
-      run.extra["file"] = upload.file;
-      run.extra["blocksWritten"] = report.blocksWritten;
-      run.extra["partial"] = report.partial;
-      if (outcome == LinkOutcome::WriteRefused) run.extra["errorCode"] = report.refusalCode;
+      // Said also when the port was lost: what the module took is the point.
+      const auto say = [&run, &report, &upload](LinkOutcome outcome) {
+        run.extra["file"] = upload.file;
+        AddWriteCount(run.extra, report, report.partial, report.backup);
+        run.extra["settingsKept"] = report.settingsKept;
+        if (!report.settingsReplaced.empty()) run.extra["settingsReplaced"] = report.settingsReplaced;
+        if (outcome == LinkOutcome::WriteRefused) run.extra["errorCode"] = report.refusalCode;
+      };
+      LinkOutcome outcome = LinkOutcome::PortLost;
+      try {
+        outcome = RunFirmwareUpload(station.link, shared, choice, options, &report);
+      } catch (...) {
+        say(LinkOutcome::PortLost);
+        throw;
+      }
+      say(outcome);
       if (outcome == LinkOutcome::FileReadError) run.error = loadFailure;
       return outcome;
     };
@@ -384,40 +485,111 @@ int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, 
       return kExitUsage;
     }
   }
+  if (const std::string conflict = FieldConflict(write.assignments); !conflict.empty()) {
+    err << "canalarm: " << conflict << '\n';
+    return kExitUsage;
+  }
   return SinglePort(options, out, err, [&](Station& station, PortRun& run) {
-    Json& extra = run.extra;
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
-    // The write sends the whole EEPROM back, so it must be the module's own.
-    // A read reply carries nothing to check it by: a disturbed line would go
-    // unnoticed and its damage be written into the module. Two reads that
-    // agree byte for byte are taken as the module's contents.
-    SharedImages first;
-    PlainParameterTab firstTab;
-    LinkOutcome outcome = RunParameterRead(station.link, first, choice, firstTab);
-    if (outcome != LinkOutcome::Done) return outcome;
     SharedImages shared;
     PlainParameterTab tab;
-    outcome = RunParameterRead(station.link, shared, choice, tab);
-    if (outcome != LinkOutcome::Done) return outcome;
-    if (shared.images.eeprom != first.images.eeprom) {
-      station.host.AddLogLine(
-          "The two reads of the module's EEPROM differ (a disturbed line?); nothing was written");
-      return LinkOutcome::ReadsDiffer;
-    }
+    const LinkOutcome read = ReadTwice(station, choice, shared, tab);
+    if (read != LinkOutcome::Done) return read;
     // Without pin= the PIN stays as the module holds it, digits or not.
     for (const std::string& assignment : write.assignments)
       ApplyParameterField(tab.Values(), assignment);
     ParameterWriteOptions writeOptions;
     writeOptions.verify = write.verify;
-    // One line, "EEPROM writing error; error code 5", as an upload says it.
-    writeOptions.refusalCodeShown = true;
-    ParameterWriteReport report;
-    outcome = RunParameterWrite(station.link, shared, choice, tab, writeOptions, &report);
-    if (outcome == LinkOutcome::WriteRefused) extra["errorCode"] = report.refusalCode;
-    extra["parameters"] = ParametersJson(tab.Current());
-    if (outcome == LinkOutcome::Done && !options.json) out << ParametersText(tab.Current());
-    return outcome;
+    return WriteParameters(station, choice, shared, tab, writeOptions, "", options.json, run, out);
   });
+}
+
+int RunParamsRestore(const LinkOptions& options, const ParamsRestoreOptions& restore, std::ostream& out,
+                     std::ostream& err) {
+  StoredBackup backup;
+  try {
+    backup = BackupStore().Find(restore.backup);
+  } catch (const std::exception& e) {
+    err << "canalarm: " << e.what() << '\n';
+    return kExitUsage;
+  }
+  const BackupRecord& record = *backup.record;
+  return SinglePort(options, out, err, [&](Station& station, PortRun& run) {
+    const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
+    run.extra["restoredFrom"] = backup.path.string();
+    SharedImages shared;
+    PlainParameterTab tab;
+    const LinkOutcome read = ReadTwice(station, choice, shared, tab);
+    if (read != LinkOutcome::Done) return read;
+    // The module as it is, with the backup's seven parameter bytes.
+    std::array<std::uint8_t, 256> wanted = shared.moduleRead;
+    CopySettings(record.eeprom, wanted);
+    const std::string changes = SettingsChanges(shared.moduleRead, wanted);
+    run.extra["changes"] = changes;
+    const std::array<std::uint8_t, 16> version = [&] {
+      std::array<std::uint8_t, 16> text{};
+      std::copy(shared.moduleRead.begin() + 0xF0, shared.moduleRead.end(), text.begin());
+      return text;
+    }();
+    const auto tell = [&](const std::string& line) {
+      if (!options.json) station.host.AddLogLine(line);
+    };
+    tell("Restoring the settings of backup " + backup.path.string() + " (" + record.time + ", " + record.port +
+         ", " + record.operation + ")");
+    if (version != record.version)
+      tell("Note: the module's version text is " + VersionText(version) + ", the backup's " +
+           VersionText(record.version));
+    tell(changes.empty() ? "The module holds the backup's settings already: nothing to change"
+                         : "Changes: " + changes);
+    // The reads have restarted the module already.
+    if (changes.empty() || restore.dryRun) return LinkOutcome::Done;
+    tab.Fill(FillParameters(wanted));
+    ParameterWriteOptions writeOptions;
+    writeOptions.verify = restore.verify;
+    writeOptions.operation = "params-restore";
+    return WriteParameters(station, choice, shared, tab, writeOptions, backup.path.string(), options.json,
+                           run, out);
+  });
+}
+
+int RunBackups(bool json, std::ostream& out, std::ostream& err) {
+  const BackupStore store;
+  const std::vector<StoredBackup> backups = store.List();
+  Json list = Json::array();
+  for (const StoredBackup& backup : backups) {
+    Json entry;
+    entry["number"] = backup.number;
+    entry["path"] = backup.path.string();
+    if (!backup.record) {
+      entry["problem"] = backup.problem;
+      if (!json) err << "canalarm: " << backup.path.string() << ": " << backup.problem << '\n';
+      list.push_back(entry);
+      continue;
+    }
+    const BackupRecord& r = *backup.record;
+    entry["time"] = r.time;
+    entry["port"] = r.port;
+    entry["device"] = r.device;
+    entry["operation"] = r.operation;
+    entry["version"] = HoldsVersionText(r.version) ? Json(VersionText(r.version)) : Json(nullptr);
+    entry["deviceId"] = r.identity ? Json(IdentityText(*r.identity)) : Json(nullptr);
+    entry["file"] = r.file;
+    entry["fileSha256"] = r.fileSha256;
+    entry["outcome"] = r.outcome.empty() ? Json(nullptr) : Json(r.outcome);
+    list.push_back(entry);
+    if (!json) {
+      out << backup.number << "  " << r.time << "  " << r.port;
+      if (!r.device.empty() && r.device != r.port) out << " (" << r.device << ")";
+      out << "  " << r.operation << "  " << (r.outcome.empty() ? "unfinished" : r.outcome) << "  "
+          << (r.identity ? IdentityText(*r.identity) : "--:--") << "  \""
+          << (HoldsVersionText(r.version) ? VersionText(r.version) : "none") << "\"";
+      if (!r.file.empty()) out << "  " << r.file;
+      out << "\n";
+    }
+  }
+  if (json) out << Json{{"folder", store.Folder().string()}, {"backups", list}}.dump(2) << '\n';
+  else if (backups.empty()) out << "No backups in " << store.Folder().string() << '\n';
+  return kExitOk;
 }
 
 void AddLinkCommands(CLI::App& app, int& exitStatus) {
@@ -475,6 +647,9 @@ void AddLinkCommands(CLI::App& app, int& exitStatus) {
   uploadCommand->add_flag("--flash-size", upload->flashSize,
                           "Show the file's FLASH and EEPROM extents, as one line before the upload");
   uploadCommand->add_flag("--verify", upload->verify, "Read the EEPROM back before the reset and compare");
+  uploadCommand->add_flag("--file-parameters", upload->fileParameters,
+                          "Write the file's settings (PIN, CAN program, options) even over a "
+                          "module's own; by default a module that holds settings keeps them");
   uploadCommand->callback([options, upload, &exitStatus] {
     exitStatus = RunUpload(*options, *upload, std::cout, std::cerr);
   });
@@ -497,6 +672,24 @@ void AddLinkCommands(CLI::App& app, int& exitStatus) {
   writeCommand->callback([options, write, &exitStatus] {
     exitStatus = RunParamsWrite(*options, *write, std::cout, std::cerr);
   });
+
+  auto restore = std::make_shared<ParamsRestoreOptions>();
+  CLI::App* restoreCommand = params->add_subcommand(
+      "restore", "Write a backup's settings (PIN, CAN program, options) back into the module");
+  addCommon(restoreCommand, false);
+  restoreCommand->add_option("BACKUP", restore->backup, "A backup file, or its number in `canalarm backups`")
+      ->required();
+  restoreCommand->add_flag("--dry-run", restore->dryRun, "Only show what would change");
+  restoreCommand->add_flag("--verify", restore->verify, "Read the EEPROM back before the reset and compare");
+  restoreCommand->callback([options, restore, &exitStatus] {
+    exitStatus = RunParamsRestore(*options, *restore, std::cout, std::cerr);
+  });
+
+  auto backupsJson = std::make_shared<bool>(false);
+  CLI::App* backups = app.add_subcommand(
+      "backups", "List the backups of modules' EEPROM taken before every write, oldest first");
+  backups->add_flag("--json", *backupsJson, "Print one JSON object as the result");
+  backups->callback([backupsJson, &exitStatus] { exitStatus = RunBackups(*backupsJson, std::cout, std::cerr); });
 }
 
 }  // namespace canalarm::cli

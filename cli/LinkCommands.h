@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The commands that talk to the module: `canalarm version`, `upload`,
-// `params read` and `params write`.
+// `params read`, `params write`, `params restore` and `backups`.
 #pragma once
 
 #include <ostream>
@@ -34,6 +34,13 @@ struct UploadCommandOptions {
   bool usedOnly = false;
   bool flashSize = false;
   bool verify = false;
+  bool fileParameters = false;  // the file's settings even over the module's own
+};
+
+struct ParamsRestoreOptions {
+  std::string backup;  // a backup's path, or its number in `canalarm backups`
+  bool dryRun = false;
+  bool verify = false;
 };
 
 struct ParamsWriteOptions {
@@ -60,6 +67,11 @@ int RunUpload(const LinkOptions& options, const UploadCommandOptions& upload, st
 int RunParamsRead(const LinkOptions& options, std::ostream& out, std::ostream& err);
 int RunParamsWrite(const LinkOptions& options, const ParamsWriteOptions& write, std::ostream& out,
                    std::ostream& err);
+
+int RunParamsRestore(const LinkOptions& options, const ParamsRestoreOptions& restore, std::ostream& out,
+                     std::ostream& err);
+// `canalarm backups`: the backups folder's files, oldest first, numbered.
+int RunBackups(bool json, std::ostream& out, std::ostream& err);
 
 void AddLinkCommands(CLI::App& app, int& exitStatus);
 

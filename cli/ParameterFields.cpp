@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 #include <optional>
 
 namespace canalarm::cli {
@@ -100,6 +101,40 @@ std::string ApplyParameterField(ParameterSet& set, std::string_view assignment) 
     return {};
   }
   return "unknown field '" + std::string(field) + "'";
+}
+
+std::string FieldConflict(const std::vector<std::string>& assignments) {
+  // Each assignment as the bit or value it sets, in one form: mode=FA and
+  // modeFA=on set the same bit; "On" and "1" are the same value.
+  struct Setting {
+    std::string value;
+    std::string given;  // as the fitter wrote it
+  };
+  std::map<std::string, Setting> settings;
+  for (const std::string& assignment : assignments) {
+    const std::size_t equals = assignment.find('=');
+    if (equals == std::string::npos) continue;  // ApplyParameterField says what is wrong
+    std::string field = assignment.substr(0, equals);
+    std::string value = assignment.substr(equals + 1);
+    if (field == "program") field = "programNumber";
+    if (field == "mode") {
+      field = "modeFA";
+      value = Lower(value) == "fa" ? "on" : "off";
+    } else if (const std::optional<bool> on = ParseSwitch(value); on && field != "pin" && field != "programNumber") {
+      value = *on ? "on" : "off";
+    }
+    const auto [it, fresh] = settings.try_emplace(field, Setting{value, assignment});
+    if (!fresh && it->second.value != value)
+      return it->second.given + " and " + assignment + " contradict each other: give " + field + " once";
+  }
+  const auto on = [&settings](const char* field) {
+    const auto it = settings.find(field);
+    return it != settings.end() && it->second.value == "on";
+  };
+  if (on("fs1") && on("fs3"))
+    return settings["fs1"].given + " and " + settings["fs3"].given +
+           " contradict each other: FS1 and FS3 exclude each other";
+  return {};
 }
 
 nlohmann::ordered_json ParametersJson(const ParameterSet& set) {

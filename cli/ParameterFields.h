@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "params/ParameterBlock.h"
 
@@ -17,6 +18,12 @@ namespace canalarm::cli {
 // their interlock: the later one set wins. Returns an empty string, or what
 // is wrong.
 std::string ApplyParameterField(ParameterSet& set, std::string_view assignment);
+
+// The first contradiction among FIELD=VALUE assignments, in words naming
+// both, or an empty string: one field given twice with different values
+// (mode and modeFA count as one), or fs1=on with fs3=on, which exclude each
+// other. Assignments that are wrong by themselves are left to ApplyParameterField.
+std::string FieldConflict(const std::vector<std::string>& assignments);
 
 // The parameters as named JSON fields. A PIN or program number that the
 // module does not hold as one (an erased module) is null, beside its bytes:

@@ -39,7 +39,11 @@ class TerminalHost : public LinkHost {
   const std::vector<std::string>& DumpLines() const { return dump_; }
 
   const MessageSet& Messages() const override { return messages_; }
-  void AddLogLine(std::string_view text) override { Show(text); }
+  // A line the status field shows already (the window says some things in
+  // both places) is not shown twice.
+  void AddLogLine(std::string_view text) override {
+    if (text != lastParameterStatus_) Show(text);
+  }
   void ClearLog() override {}
   void SetParameterStatus(std::string_view text) override;
   // The window keeps the status field hidden: its texts are not shown here.

@@ -21,7 +21,7 @@
 #include "emu/ModuleEmulator.h"
 #include "link/FirmwareUpload.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 
 using namespace canalarm;
 using namespace canalarm::fuzz;

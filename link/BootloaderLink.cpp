@@ -52,6 +52,14 @@ bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
 
 bool BootloaderLink::WakeBootloader(int ticks, const LinkTarget& target) {
   Countdown& countdown = host_.TheCountdown();
+  // The restart pulse sleeps without pumping: a Cancel pressed meanwhile is
+  // taken here, before the first wake-up byte, so that the module is not
+  // left waiting in its bootloader.
+  if (CancelPending()) {
+    Report(target, MessageRole::msgCancelled);
+    port_.Close();
+    return false;
+  }
   countdown.Arm(ticks, host_.Now());
   port_.ClearInput();
   ForEachBar(target, 0, ticks, ticks);

@@ -71,7 +71,8 @@ class BootloaderLink {
   // Arms the countdown with `ticks`, repeats the wake-up pair until the
   // bootloader answers or the countdown runs out, and agrees the link key.
   // Reports the search and its end to the target's messages. A Cancel taken
-  // up to the agreement counts as not found. When not found, the port is
+  // up to the agreement (or during the restart pulse before it, when no
+  // wake-up byte is sent at all) counts as not found. When not found, the port is
   // closed; the countdown is then 0 (no answer) or -1 (cancelled).
   bool WakeBootloader(int ticks, const LinkTarget& target);
 

@@ -7,6 +7,7 @@
 
 #include "firmware/FirmwareLoad.h"
 #include "link/EepromVerify.h"
+#include "link/ModuleSettings.h"
 
 namespace canalarm {
 
@@ -38,19 +39,6 @@ LinkOutcome AckFailure(BootloaderLink& link, WaitResult wait) {
   link.SetProgressMinimum(kBar, 0);
   link.SetProgressPosition(kBar, 0);
   return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
-}
-
-// Sends one write packet and waits for its acknowledgement, unless the user
-// has cancelled; keeps count of what the module took.
-AckResult WriteBlock(BootloaderLink& link, std::uint8_t command, std::uint16_t address,
-                     const PacketBuffer& buffer, UploadReport& report) {
-  if (link.CancelPending()) return {WaitResult::Cancelled, 0};
-  link.SendPacket(command, address, buffer, kBlockSize);
-  const AckResult ack = link.WaitAck();
-  if (ack.wait != WaitResult::Done) report.partial = true;  // it may have been written
-  if (ack.wait == WaitResult::Done && ack.code == 0) ++report.blocksWritten;
-  if (ack.wait == WaitResult::Done) report.refusalCode = ack.code;
-  return ack;
 }
 
 LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadOptions& options,
@@ -152,9 +140,73 @@ void Finish(BootloaderLink& link) {
 // An upload that ends early after the module took blocks says so: the
 // module won't run what it holds.
 LinkOutcome EndedEarly(BootloaderLink& link, UploadReport& report, LinkOutcome outcome) {
-  if (report.blocksWritten > 0) report.partial = true;
+  if (report.blocksWritten > 0 || report.blockInDoubt) report.partial = true;
   if (report.partial) link.Report(kTarget, MessageRole::msgIncompleteFirmware);
   return outcome;
+}
+
+// The module's settings across the upload: kept, or named where the file's
+// values replace them.
+void SettleSettings(BootloaderLink& link, SharedImages& shared, const UploadOptions& options,
+                    const ModuleBackup& backup, UploadReport& report) {
+  const auto& module = backup.Snapshot().eeprom;
+  if (!HoldsSettings(module)) return;
+  LinkHost& host = link.Host();
+  if (options.keepModuleSettings) {
+    CopySettings(module, shared.images.eeprom);
+    report.settingsKept = true;
+    link.Report(kTarget, MessageRole::msgSettingsKept);
+    return;
+  }
+  report.settingsReplaced = SettingsChanges(module, shared.images.eeprom);
+  if (report.settingsReplaced.empty()) return;
+  std::string line = std::string(host.Messages().Text(MessageRole::msgSettingsReplaced)) + ": " +
+                     report.settingsReplaced;
+  if (!backup.Path().empty()) line += "; " + std::string(host.Messages().Text(MessageRole::msgBackupSaved)) +
+                                      ": " + backup.Path().string();
+  link.Report(kTarget, line);
+}
+
+// The upload from the open port on; `backup` is taken before the first write.
+LinkOutcome UploadSteps(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                        const UploadOptions& options, UploadReport& report, ModuleBackup& backup) {
+  if (!link.OpenLinkPort(port, false)) {
+    link.Report(kTarget, MessageRole::msgPortOpenError);
+    return LinkOutcome::PortOpenError;
+  }
+  if (!link.WakeBootloader(kUploadWakeTicks, kTarget))
+    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+  link.Port().ClearInput();
+
+  try {
+    if (options.eeprom && shared.images.highestEeprom != -1 &&
+        (options.backup != nullptr || options.keepModuleSettings)) {
+      const LinkOutcome taken = backup.Take(options.backup != nullptr ? *options.backup : BackupPlan{});
+      if (taken != LinkOutcome::Done) {
+        link.Close();
+        return taken;
+      }
+      SettleSettings(link, shared, options, backup, report);
+      link.Port().ClearInput();
+    }
+    LinkOutcome outcome = WriteFlash(link, shared, options, report);
+    if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
+    if (options.eeprom) {
+      outcome = WriteEeprom(link, shared, options, report);
+      if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
+    }
+  } catch (...) {
+    // A port error (a pulled adapter) leaves the upload as it came, but the
+    // module may hold part of the firmware all the same.
+    report.portLost = true;
+    EndedEarly(link, report, LinkOutcome::PortLost);
+    throw;
+  }
+
+  link.Host().SetStatus("Reset CPU...");
+  link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
+  Finish(link);
+  return LinkOutcome::Done;
 }
 
 }  // namespace
@@ -183,32 +235,18 @@ LinkOutcome RunFirmwareUpload(BootloaderLink& link, SharedImages& shared, const 
     return LinkOutcome::FileReadError;
   }
 
-  if (!link.OpenLinkPort(port, false)) {
-    link.Report(kTarget, MessageRole::msgPortOpenError);
-    return LinkOutcome::PortOpenError;
-  }
-  if (!link.WakeBootloader(kUploadWakeTicks, kTarget))
-    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
-  link.Port().ClearInput();
-
+  ModuleBackup backup(link, kTarget, "upload");
+  LinkOutcome outcome = LinkOutcome::PortLost;
   try {
-    LinkOutcome outcome = WriteFlash(link, shared, options, report);
-    if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
-    if (options.eeprom) {
-      outcome = WriteEeprom(link, shared, options, report);
-      if (outcome != LinkOutcome::Done) return EndedEarly(link, report, outcome);
-    }
+    outcome = UploadSteps(link, shared, port, options, report, backup);
   } catch (...) {
-    // A port error (a pulled adapter) leaves the upload as it came, but the
-    // module may hold part of the firmware all the same.
-    EndedEarly(link, report, LinkOutcome::CommError);
+    backup.Finish(LinkOutcome::PortLost);
+    report.backup = backup.Path();
     throw;
   }
-
-  host.SetStatus("Reset CPU...");
-  link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
-  Finish(link);
-  return LinkOutcome::Done;
+  backup.Finish(outcome);
+  report.backup = backup.Path();
+  return outcome;
 }
 
 }  // namespace canalarm

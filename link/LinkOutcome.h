@@ -2,6 +2,8 @@
 // How an operation on the bootloader link ended.
 #pragma once
 
+#include <string_view>
+
 namespace canalarm {
 
 enum class LinkOutcome {
@@ -18,6 +20,14 @@ enum class LinkOutcome {
   PinIncomplete,   // a parameter write with a PIN that is not four digits
   NotAllowed,      // refused before starting: another operation runs, or a
                    // parameter write without a complete read of the module
+  PortLost,        // the port failed after it was opened: the device went away
+  ModuleChanged,   // the module is not the one read before (or its EEPROM
+                   // changed since): nothing written
+  BackupFailed,    // the backup of the module's EEPROM could not be saved:
+                   // nothing written
 };
+
+// The outcome's name in results and backups: "done", "timeout", "port-lost"...
+std::string_view LinkOutcomeName(LinkOutcome outcome);
 
 }  // namespace canalarm

@@ -3,6 +3,8 @@
 // the parameter read and write for the whole run.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "firmware/FirmwareImages.h"
@@ -16,6 +18,9 @@ struct SharedImages {
   // then may a parameter write send it: a firmware load or a failed read
   // leaves other data there, which written back would corrupt the module.
   bool eepromHoldsModuleRead = false;
+  // The module's EEPROM as the last complete parameter read found it: a
+  // parameter write goes ahead only into a module that still holds it.
+  std::array<std::uint8_t, 256> moduleRead{};
 };
 
 }  // namespace canalarm

@@ -21,6 +21,7 @@ demo=$(mktemp -d)
 emu=
 trap '[ -n "$emu" ] && kill "$emu" 2>/dev/null; wait 2>/dev/null; rm -rf "$demo"' EXIT
 export XDG_CONFIG_HOME="$demo"
+export XDG_DATA_HOME="$demo/data"  # the emulated module's backups go with the demo
 mkdir -p "$demo/canalarm/ports"
 for n in $(seq 2 12); do ln -s /nonexistent/canalarm-demo "$demo/canalarm/ports/com$n"; done
 cp "$build/samples/demo_firmware.hexfw" "$demo/demo.hexfw"

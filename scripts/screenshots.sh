@@ -39,7 +39,7 @@ case $(readlink -f "$ports_home/canalarm/ports/com1") in
 esac
 
 shoot() {  # shoot LANGCODE SUFFIX SCALE [FIRMWARE]
-  XDG_CONFIG_HOME=$ports_home QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  XDG_CONFIG_HOME=$ports_home XDG_DATA_HOME=$ports_home/data QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$build/tests/ui/window_screenshots" "$out" "$1" "$2" ${4:+"$4"} 2>/dev/null
 }
 shoot 1 en@2x 2
@@ -48,5 +48,5 @@ shoot 0 pl@2x 2
 shoot 1 en 1 "$build/samples/demo_firmware.hexfw"
 shoot 0 pl 1 "$build/samples/demo_firmware.hexfw"
 # The guide shows the operations in English; in Polish the upload only.
-rm -f "$out"/{version,parameters-read,parameters-write,upload,help}-pl.png
+rm -f "$out"/{version,parameters-read,parameters-write,file-refused,upload-cancelled,upload,help}-pl.png
 ls "$out"

@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   gputils python3 dpkg-dev
 )
 case "${1:-}" in
@@ -25,6 +25,7 @@ case "${1:-}" in
       lintian devscripts appstream desktop-file-utils shared-mime-info
       debootstrap xvfb
       g++-mingw-w64-x86-64-posix wine wine64
+      nsis xdotool xclip imagemagick fonts-wine zip
       qemu-system-x86 busybox-static
     ) ;;
   *) echo "usage: $0 [--test]" >&2; exit 2 ;;

@@ -4,9 +4,11 @@
 # as errors, with the Debian package checked (lintian included), installed
 # into a minimal Debian 12 root, tried and removed; then the core tests
 # again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
-# threaded tests under ThreadSanitizer; then the Windows build (mingw-w64)
-# and its tests under Wine; then builds the fuzz targets with clang and runs
-# each for 30 seconds. Any failure or sanitizer report fails the run, and so
+# threaded tests under ThreadSanitizer; then the Windows build (mingw-w64,
+# with the window against Qt for Windows built once from Debian's source and
+# cached), its tests under Wine, the window clicked through under Wine, and
+# the Windows package and its installer tried under Wine; then builds the
+# fuzz targets with clang and runs each for 30 seconds. Any failure or sanitizer report fails the run, and so
 # does a process that a stage leaves running.
 #
 # usage: scripts/test.sh [--quick [CTEST OPTIONS...]]
@@ -73,8 +75,9 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
 run_tests build/tsan -L threads
 
-# The core, the command line and the core and serial tests built for Windows,
-# run under Wine with canalarm.exe end to end against the emulator.
+# The core, the command line, the window and their tests built for Windows,
+# run under Wine with canalarm.exe and canalarm-gui.exe end to end against
+# the emulator; the package and its installer (scripts/test-windows.sh).
 scripts/test-windows.sh build/win build/test/emu/canalarm-emu
 stage_ended "the Windows tests"
 

@@ -15,6 +15,8 @@ constexpr std::array<std::string_view, kMessageRoleCount> kMessageRoleNames{
     "msgFlashWriteError", "msgNoFlashData",  "msgWritingEeprom",    "msgEepromWriteError",
     "msgNoEepromData",   "msgDone",          "msgNoFileSelected",   "msgProgramVersion",
     "msgReadingEeprom",  "msgIncompleteFirmware", "msgPinIncomplete", "msgNoPinSet",
+    "msgSavingBackup",   "msgBackupSaved",   "msgBackupFailed",     "msgSettingsKept",
+    "msgSettingsReplaced", "msgSettingsIncomplete", "msgModuleChanged",
 };
 
 }  // namespace

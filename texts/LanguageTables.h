@@ -84,9 +84,19 @@ enum class MessageRole : std::uint8_t {
   msgIncompleteFirmware,
   msgPinIncomplete,
   msgNoPinSet,
+  // The customer's settings: the backup taken before a write, the settings
+  // kept or replaced by an upload, a parameter write that stopped early, and
+  // a module that is not the one read.
+  msgSavingBackup,
+  msgBackupSaved,
+  msgBackupFailed,
+  msgSettingsKept,
+  msgSettingsReplaced,
+  msgSettingsIncomplete,
+  msgModuleChanged,
 };
 
-inline constexpr std::size_t kMessageRoleCount = 20;
+inline constexpr std::size_t kMessageRoleCount = 27;
 
 constexpr std::size_t MessageRoleIndex(MessageRole role) {
   return static_cast<std::size_t>(role);

@@ -18,6 +18,10 @@ const std::array<CaptionRow, kCaptionCount> kCaptionRows{{
     {"GroupBox2", {"Wersja programu", "Program version", "Programversion", "Версия программы",
                    "Programová verzia", "Programová verze", "Program verzió"}},
     {"GroupBox3", {"Polecenia", "Command", "Befehle", "Команды", "Voľby", "Volby", "Választ"}},
+    {"cbKeepSettings", {"Zachowaj ustawienia modułu", "Keep the module's settings",
+                        "Einstellungen des Moduls behalten", "Сохранить настройки модуля",
+                        "Zachovať nastavenia modulu", "Zachovat nastavení modulu",
+                        "A modul beállításainak megtartása"}},
 
     // Tab pages.
     {"TabSheet1", {"Programowanie", "Programming", "Programmierung", "Программирование",
@@ -100,6 +104,9 @@ const std::array<CaptionRow, kCaptionCount> kCaptionRows{{
                    " Választ "}},
     {"BitBtn2", {"Odczyt", "Reading", "Lesen", "Чтение", "Načítať", "Načíst", "Olvasás"}},
     {"BitBtn1", {"Zapis", "Saving", "Speichern", "Запись", "Uložiť", "Uložit", "Mentés"}},
+    {"btnParamsCancel", {"Anuluj", "Cancel", "Verwerfen", "Отмена", "Zrušiť", "Zrušit", "Kilép"}},
+    {"btnRestore", {"Przywróć…", "Restore…", "Wiederherstellen…", "Восстановить…", "Obnoviť…",
+                    "Obnovit…", "Visszaállítás…"}},
     {"GroupBox9", {" Kod PIN ", " PIN code ", " PIN-Kode ", " PIN-код ", " PIN kód ",
                    " PIN kód ", " PIN kód "}},
     {"GroupBox15", {"Nr programu CAN", "CAN program ", "CAN-Program ", "№ программы CAN",
@@ -175,6 +182,53 @@ const std::array<LanguageTexts, kMessageRoleCount> kMessageRows{{
      "Im Modul ist kein PIN-Code gesetzt", "В модуле не задан PIN-код",
      "Modul nemá nastavený PIN kód", "Modul nemá nastavený PIN kód",
      "A modulban nincs beállítva PIN kód"},
+    // msgSavingBackup
+    {"Zapisywanie kopii zapasowej EEPROM modułu...", "Saving a backup of the module's EEPROM...",
+     "Sicherung des Modul-EEPROMs wird gespeichert...", "Сохранение резервной копии EEPROM модуля...",
+     "Ukladá sa záloha EEPROM modulu...", "Ukládá se záloha EEPROM modulu...",
+     "A modul EEPROM biztonsági mentése..."},
+    // msgBackupSaved: followed by ": " and the backup's path.
+    {"Kopia zapasowa", "Backup", "Sicherung", "Резервная копия", "Záloha", "Záloha",
+     "Biztonsági mentés"},
+    // msgBackupFailed: followed by ": " and why; nothing was written.
+    {"Nie można zapisać kopii zapasowej, do modułu nic nie zapisano",
+     "The backup could not be saved, nothing was written to the module",
+     "Die Sicherung konnte nicht gespeichert werden, nichts wurde ins Modul geschrieben",
+     "Не удалось сохранить резервную копию, в модуль ничего не записано",
+     "Zálohu nebolo možné uložiť, do modulu sa nič nezapísalo",
+     "Zálohu nebylo možné uložit, do modulu se nic nezapsalo",
+     "A biztonsági mentés nem sikerült, a modulba semmi sem íródott"},
+    // msgSettingsKept
+    {"Zachowano ustawienia modułu (PIN, program CAN, opcje)",
+     "The module's settings were kept (PIN, CAN program, options)",
+     "Die Einstellungen des Moduls wurden beibehalten (PIN, CAN-Programm, Optionen)",
+     "Настройки модуля сохранены (PIN, программа CAN, опции)",
+     "Nastavenia modulu boli zachované (PIN, program CAN, voľby)",
+     "Nastavení modulu byla zachována (PIN, program CAN, volby)",
+     "A modul beállításai megmaradtak (PIN, CAN program, opciók)"},
+    // msgSettingsReplaced: followed by ": " and what changed.
+    {"Ustawienia z pliku zastąpiły ustawienia modułu", "The file's settings replaced the module's",
+     "Die Einstellungen der Datei ersetzten die des Moduls",
+     "Настройки из файла заменили настройки модуля",
+     "Nastavenia zo súboru nahradili nastavenia modulu",
+     "Nastavení ze souboru nahradila nastavení modulu",
+     "A fájl beállításai felülírták a modul beállításait"},
+    // msgSettingsIncomplete: followed by ": " and the backup's path.
+    {"Ustawienia modułu są teraz niekompletne: przywróć je z kopii zapasowej",
+     "The module's settings are now incomplete: restore them from the backup",
+     "Die Einstellungen des Moduls sind jetzt unvollständig: aus der Sicherung wiederherstellen",
+     "Настройки модуля теперь неполные: восстановите их из резервной копии",
+     "Nastavenia modulu sú teraz neúplné: obnovte ich zo zálohy",
+     "Nastavení modulu jsou nyní neúplná: obnovte je ze zálohy",
+     "A modul beállításai most hiányosak: állítsa vissza őket a biztonsági mentésből"},
+    // msgModuleChanged
+    {"To nie jest odczytany moduł lub jego ustawienia się zmieniły: odczytaj ponownie, nic nie zapisano",
+     "This is not the module that was read, or its settings changed: read again, nothing was written",
+     "Das ist nicht das gelesene Modul, oder seine Einstellungen haben sich geändert: erneut lesen, nichts wurde geschrieben",
+     "Это не прочитанный модуль, или его настройки изменились: прочитайте снова, ничего не записано",
+     "Toto nie je prečítaný modul alebo sa jeho nastavenia zmenili: prečítajte znova, nič sa nezapísalo",
+     "Toto není přečtený modul nebo se jeho nastavení změnila: přečtěte znovu, nic se nezapsalo",
+     "Ez nem a beolvasott modul, vagy a beállításai megváltoztak: olvassa be újra, semmi sem íródott"},
 }};
 
 }  // namespace canalarm::detail

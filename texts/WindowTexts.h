@@ -31,9 +31,30 @@ enum class WindowText : std::uint8_t {
   OpenJoinGroup,    // port error: what to do, %1 = group
   OpenNoDevice,     // port error: reason
   SaveLogFailed,    // log could not be saved, %1 = file
+  CloseWhileWriting,  // a close asked for while the module is written
+  PortLost,         // the port went away during an operation
+  ResultDone,       // progress bar after an operation that succeeded
+  ResultFailed,     // progress bar after an operation that failed
+  ResultCancelled,  // progress bar after an operation the user cancelled
+  NoBootloaderHint, // what to do when the bootloader does not answer
+  FileRefused,      // an opened file that cannot be used, %1 = why
+  NoHelpText,       // the firmware file carries no help lines
+  PortOpenFailed,   // parameters tab: the port did not open, %1 = why
+  Waiting,          // progress bar while the bootloader is awaited
+  NothingRead,      // parameters tab before the module was read
+  NoProgramNumber,  // the module holds no valid CAN program number
+  FileHolds,        // after Open: %1, %2 = highest FLASH and EEPROM address
+  FileVersion,      // after Open: %1 = the file's version text
+  LogFilePrefix,    // the suggested log file name's first word
+  FilterHexfw,      // open dialog: record-encoded firmware files
+  FilterHex,        // open dialog: plain Intel HEX files
+  FilterAll,        // open dialog: every file
 };
 
-inline constexpr std::size_t kWindowTextCount = 15;
+inline constexpr std::size_t kWindowTextCount = 33;
+
+// The language's code for Qt's own translations ("pl", "cs", ...).
+std::string_view QtLanguageCode(Language language);
 
 std::string_view Text(Language language, WindowText text);
 

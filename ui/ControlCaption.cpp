@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/ControlCaption.h"
 
+#include "ui/Accelerators.h"
+
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QTabWidget>
@@ -11,7 +13,8 @@ namespace canalarm::ui {
 namespace {
 
 QString Escaped(QString text) { return text.replace(QLatin1Char('&'), QLatin1String("&&")); }
-QString Unescaped(QString text) { return text.replace(QLatin1String("&&"), QLatin1String("&")); }
+// Without the accelerator's mark as well.
+QString Unescaped(const QString& text) { return WithoutAccelerator(text); }
 
 // The tab widget that shows `page`, and the page's index in it.
 std::pair<QTabWidget*, int> TabOf(QWidget* root, QWidget* page) {

@@ -23,6 +23,10 @@ bool HandlerGuard::Run(const std::function<void()>& handler) const {
 }
 
 void HandlerGuard::Present(const QString& message) const {
+  if (busy_ && fallback_ && busy_()) {
+    fallback_(message);
+    return;
+  }
   if (presenter_) {
     presenter_(message);
     return;

@@ -24,12 +24,20 @@ class HandlerGuard {
   bool Run(const std::function<void()>& handler) const;
 
   void SetErrorPresenter(ErrorPresenter presenter) { presenter_ = std::move(presenter); }
+  // While `busy` says so, errors go to `fallback` instead (no modal box
+  // may open then).
+  void SetBusyFallback(std::function<bool()> busy, ErrorPresenter fallback) {
+    busy_ = std::move(busy);
+    fallback_ = std::move(fallback);
+  }
 
  private:
   void Present(const QString& message) const;
 
   QWidget* parent_;
   ErrorPresenter presenter_;
+  std::function<bool()> busy_;
+  ErrorPresenter fallback_;
 };
 
 }  // namespace canalarm::ui

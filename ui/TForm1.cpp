@@ -3,6 +3,7 @@
 
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -28,6 +29,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   resize(366, 315);
   move(345, 204);
+  // Esc closes it, as it closes it from the main window.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TForm1::ShowHelp(const QString& caption, const QStringList& lines, const QWidget* owner) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "ui/TSpinButton.h"
 
+#include <QKeyEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -31,6 +34,32 @@ TSpinButton::TSpinButton(QWidget* parent)
   layout->addWidget(down_);
   connect(up_, &QToolButton::clicked, this, &TSpinButton::UpClick);
   connect(down_, &QToolButton::clicked, this, &TSpinButton::DownClick);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TSpinButton::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+      emit UpClick();
+      break;
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+      emit DownClick();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void TSpinButton::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (!hasFocus()) return;
+  // The arrows take no focus of their own: the frame shows where keys go.
+  QStylePainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 }  // namespace canalarm::ui

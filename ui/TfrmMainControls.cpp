@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -31,6 +32,7 @@
 #include "ui/TPortComboBox.h"
 #include "ui/TSpinButton.h"
 #include "ui/TfrmMain.h"
+#include "ui/WindowSettings.h"
 
 namespace canalarm::ui {
 
@@ -162,7 +164,8 @@ QWidget* TfrmMain::CreateProgrammingTab() {
 
   meLog = Named(new QPlainTextEdit, "meLog");
   meLog->setReadOnly(true);
-  meLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Wrapped: a warning cut off at the edge would be lost at the smallest size.
+  meLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   meLog->setContextMenuPolicy(Qt::CustomContextMenu);
   Edit2 = ReadOnlyEdit("Edit2");
   QPalette blueText = Edit2->palette();
@@ -181,6 +184,9 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   commandLayout->addWidget(Separator("Panel2"));
   commandLayout->addWidget(bbUpload);
   commandLayout->addWidget(Button1);
+  // An upload writes the file's EEPROM around the settings a module holds.
+  cbKeepSettings = Named(new QCheckBox, "cbKeepSettings");
+  cbKeepSettings->setChecked(WindowSettings::KeepModuleSettings());
 
   // Port and speed.
   QGroupBox* port = Group("GroupBox1");
@@ -261,6 +267,7 @@ QWidget* TfrmMain::CreateProgrammingTab() {
   left->setSpacing(3);
   left->addWidget(meLog, 1);
   left->addWidget(Edit2);
+  left->addWidget(cbKeepSettings);
   left->addWidget(ProgressBar);
   auto* right = new QVBoxLayout;
   right->setSpacing(2);
@@ -321,9 +328,15 @@ QWidget* TfrmMain::CreateParametersTab() {
   BitBtn1 = BitmapButton("BitBtn1", QStyle::SP_DialogSaveButton, this);
   BitBtn1->setEnabled(false);
   auto* commandLayout = Tight(new QVBoxLayout(commands));
+  btnParamsCancel = Named(new QPushButton, "btnParamsCancel");
+  btnParamsCancel->setEnabled(false);
+  btnRestore = Named(new QPushButton, "btnRestore");
+  btnRestore->setEnabled(false);
   commandLayout->addWidget(BitBtn2);
   commandLayout->addWidget(Separator("Bevel1"));
   commandLayout->addWidget(BitBtn1);
+  commandLayout->addWidget(btnParamsCancel);
+  commandLayout->addWidget(btnRestore);
 
   QFont fieldFont(QStringLiteral("Trebuchet MS"));
   fieldFont.setBold(true);
@@ -382,9 +395,11 @@ QWidget* TfrmMain::CreateParametersTab() {
   pageLayout->addWidget(Edit3, 1, 1, 1, 2);
   pageLayout->addWidget(ProgressBar1, 2, 1, 1, 2);
   pageLayout->setRowStretch(0, 1);
-  pageLayout->setColumnStretch(0, 0);
+  // Room gained (a maximised window) goes to the three columns alike, so
+  // the options do not huddle at the left of one wide middle column.
+  pageLayout->setColumnStretch(0, 1);
   pageLayout->setColumnStretch(1, 1);
-  pageLayout->setColumnStretch(2, 0);
+  pageLayout->setColumnStretch(2, 1);
   return page;
 }
 
@@ -442,18 +457,39 @@ void TfrmMain::BindChecked(QAbstractButton* button, void (TfrmMain::*handler)())
   });
 }
 
-void TfrmMain::BindCommand(QAbstractButton* button, void (TfrmMain::*handler)()) {
-  connect(button, &QAbstractButton::clicked, this, [this, handler] { RunCommand(handler); });
+void TfrmMain::BindCommand(QAbstractButton* button, void (TfrmMain::*handler)(), CommandKind kind) {
+  connect(button, &QAbstractButton::clicked, this, [this, handler, kind] { RunCommand(handler, kind); });
+}
+
+void TfrmMain::BindKeys() {
+  // A key works only when its button could be pressed.
+  auto pressing = [this](const QKeySequence& keys, QAbstractButton* button, const char* name) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setObjectName(QString::fromLatin1(name));
+    connect(shortcut, &QShortcut::activated, this, [button] {
+      if (button->isEnabled()) button->click();
+    });
+  };
+  pressing(QKeySequence::Open, bbOpen, "keyOpen");
+  pressing(QKeySequence(Qt::Key_F1), Button3, "keyHelp");
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName(QStringLiteral("keyEscape"));
+  connect(escape, &QShortcut::activated, this, [this] { guard_->Run([this] { EscapePressed(); }); });
+  // Enter presses the focused button, as Space does.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
 }
 
 void TfrmMain::ConnectHandlers() {
   BindCommand(bbOpen, &TfrmMain::bbOpenClick);
-  BindCommand(bbUpload, &TfrmMain::bbUploadClick);
-  BindCommand(Button2, &TfrmMain::Button2Click);
+  BindCommand(bbUpload, &TfrmMain::bbUploadClick, CommandKind::Write);
+  BindCommand(Button2, &TfrmMain::Button2Click, CommandKind::Read);
   BindCommand(Button3, &TfrmMain::Button3Click);
-  BindCommand(BitBtn2, &TfrmMain::BitBtn2Click);
-  BindCommand(BitBtn1, &TfrmMain::BitBtn1Click);
+  BindCommand(BitBtn2, &TfrmMain::BitBtn2Click, CommandKind::Read);
+  BindCommand(BitBtn1, &TfrmMain::BitBtn1Click, CommandKind::Write);
   Bind(Button1, &QPushButton::clicked, &TfrmMain::Button1Click);
+  Bind(btnParamsCancel, &QPushButton::clicked, &TfrmMain::Button1Click);
+  BindCommand(btnRestore, &TfrmMain::btnRestoreClick);
+  connect(cbKeepSettings, &QCheckBox::toggled, this, [](bool keep) { WindowSettings::SetKeepModuleSettings(keep); });
   Bind(TimeoutTicker, &QTimer::timeout, &TfrmMain::TimeoutTickerTimer);
   Bind(Clear, &QPushButton::clicked, &TfrmMain::ClearClick);
   Bind(LOGO, &QToolButton::clicked, &TfrmMain::LOGOClick);
@@ -477,13 +513,20 @@ void TfrmMain::ConnectHandlers() {
   Bind(cbPort, &TPortComboBox::PopupAboutToShow, &TfrmMain::RefreshPortItems);
   Bind(cbPort, &QComboBox::activated, &TfrmMain::RememberPortChoice);
   for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::RememberPortChoice);
-  connect(meLog, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowLogMenu);
+  Bind(cbPort, &QComboBox::currentIndexChanged, &TfrmMain::ForgetModuleRead);
+  for (const SpeedButton& speed : SpeedButtons()) BindChecked(speed.button, &TfrmMain::ForgetModuleRead);
+  connect(meLog, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    guard_->Run([this, position] { ShowLogMenuAt(meLog->viewport()->mapToGlobal(position)); });
+  });
   // The window's own menu (a right click where no control has one).
   auto* about = new QAction(this);
   about->setObjectName(QStringLiteral("actAbout"));
   connect(about, &QAction::triggered, this, [this] { guard_->Run([this] { ShowAbout(); }); });
   addAction(about);
-  setContextMenuPolicy(Qt::ActionsContextMenu);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    guard_->Run([this, position] { ShowWindowMenuAt(mapToGlobal(position)); });
+  });
 }
 
 }  // namespace canalarm::ui

@@ -15,8 +15,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <memory>
 
+#include "firmware/FirmwareLoad.h"
 #include "firmware/HelpText.h"
+#include "firmware/LoadSummary.h"
+#include "firmware/TextLineReader.h"
+#include "texts/WindowTexts.h"
 #include "firmware/TextEncoding.h"
 #include "ui/ControlCaption.h"
 #include "ui/HandlerGuard.h"
@@ -40,9 +45,16 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 void TfrmMain::bbOpenClick() {
+  if (!MayOpenDialog()) return;
   const bool decode = DecodeON->isChecked();
-  odOpen->setNameFilter(decode ? QStringLiteral("Plik HEXFW (*.hexfw)")
-                               : QStringLiteral("Plik HEX (*.hex)"));
+  const Language language = CurrentLanguage();
+  // The kind the upload reads first, then the other, then everything.
+  QStringList filters{ToQString(Text(language, WindowText::FilterHexfw)),
+                      ToQString(Text(language, WindowText::FilterHex))};
+  if (!decode) filters.swapItemsAt(0, 1);
+  filters << ToQString(Text(language, WindowText::FilterAll));
+  odOpen->setNameFilters(filters);
+  odOpen->selectNameFilter(filters.constFirst());
   odOpen->setDefaultSuffix(decode ? QStringLiteral("hexfw") : QStringLiteral("hex"));
   const QString folder = WindowSettings::LastFolder();
   if (!folder.isEmpty() && QFileInfo(folder).isDir()) odOpen->setDirectory(folder);
@@ -61,13 +73,45 @@ QString TfrmMain::RunFileDialog(QFileDialog& dialog) {
   return dialog.selectedFiles().constFirst();
 }
 
-void TfrmMain::ChooseFirmwareFile(const QString& path) {
+bool TfrmMain::ChooseFirmwareFile(const QString& path) {
   WindowSettings::SetLastFolder(QFileInfo(path).absolutePath());
-  shared_.firmwareFileName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+  const std::string fileName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+  // Read as the upload will: a file it would refuse is refused now, with
+  // the reason, rather than after the fitter has connected the module.
+  const bool decode = DecodeON->isChecked();
+  auto images = std::make_unique<FirmwareImages>();
+  LoadResult load;
+  try {
+    load = LoadFirmware(fileName, decode, *images);
+  } catch (const FileInputError&) {
+    load.outcome = LoadOutcome::CannotOpen;
+  }
+  const Language language = CurrentLanguage();
+  meLog->clear();
+  if (load.outcome != LoadOutcome::Loaded) {
+    host_->AddLogLine(FillIn(Text(language, WindowText::FileRefused), DescribeLoad(load, decode)),
+                      LineKind::Failure);
+    host_->AddLogLine(ToStdString(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    return false;
+  }
+  shared_.firmwareFileName = fileName;
   bbUpload->setEnabled(true);
   Button3->setEnabled(true);
-  meLog->clear();
   Edit2->setText(QFileInfo(path).fileName());
+  auto extent = [](std::int32_t highest, int digits) {
+    return highest < 0 ? std::string("\u2014") : ImageAddress(highest, digits);
+  };
+  host_->AddLogLine(FillIn(Text(language, WindowText::FileHolds), extent(images->highestFlash, 4),
+                           extent(images->highestEeprom, 2)));
+  if (const std::optional<std::string> version = FileVersionText(*images))
+    host_->AddLogLine(FillIn(Text(language, WindowText::FileVersion), *version));
+  // The next step is the write.
+  if (commandRunning_) {
+    focusAfter_ = bbUpload;
+  } else {
+    bbUpload->setFocus(Qt::OtherFocusReason);
+  }
+  return true;
 }
 
 bool TfrmMain::OpenFirmwareFile(const QString& path) {
@@ -78,8 +122,7 @@ bool TfrmMain::OpenFirmwareFile(const QString& path) {
     host_->AddLogLine(ToStdString(QDir::toNativeSeparators(file.absoluteFilePath())));
     return false;
   }
-  ChooseFirmwareFile(file.absoluteFilePath());
-  return true;
+  return ChooseFirmwareFile(file.absoluteFilePath());
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -95,9 +138,14 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 }
 
 void TfrmMain::Button3Click() {
+  if (!MayOpenDialog()) return;
   const auto lines = ReadHelpLines(shared_.firmwareFileName, DecodeON->isChecked());
   if (!lines) {
-    host_->AddLogLine(messages_.Text(MessageRole::msgFileReadError));
+    host_->AddLogLine(messages_.Text(MessageRole::msgFileReadError), LineKind::Failure);
+    return;
+  }
+  if (lines->empty()) {
+    host_->AddLogLine(Text(CurrentLanguage(), WindowText::NoHelpText), LineKind::Warning);
     return;
   }
   const CodePage codePage =

@@ -6,12 +6,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QToolButton>
 #include <stdexcept>
 
 #include "texts/WindowTexts.h"
+#include "ui/Accelerators.h"
 #include "ui/ControlCaption.h"
 #include "ui/QtText.h"
 #include "ui/TImage.h"
@@ -41,6 +45,7 @@ void TfrmMain::zmiana_jezyka(char code) {
   host_->SetLanguage(*language);
   ApplyCaptions(CaptionGroup::ProgrammingTab, *language);
   ApplyBrand(ChooseBrand(*language, dravon->isChecked(), logo1->currentIndex()));
+  LoadQtTranslation(*language);
   ApplyCaptions(CaptionGroup::TabPages, *language);
   messages_.Refill(*language);
   // Groups (4) and (5) get their FI form whatever the mode; the mode
@@ -56,6 +61,8 @@ void TfrmMain::zmiana_jezyka(char code) {
     cbLanguage->setCurrentIndex(static_cast<int>(LanguageIndex(*language)));
   }
   ShowPortItems();
+  for (int page = 0; page < PageControl1->count(); ++page) AssignAccelerators(PageControl1->widget(page));
+  ShowNothingRead();
 }
 
 void TfrmMain::ApplyCaptions(CaptionGroup group, Language language) {
@@ -72,9 +79,31 @@ void TfrmMain::ApplyBrand(const BrandChoice& choice) {
   messages_.SetBrandWebAddress(choice.webAddress);
 }
 
+void TfrmMain::ShowStartBrand() {
+  // English chosen in the window shows what a start shows, however it is
+  // reached (a start, a remembered language, a switch back): the neutral
+  // title and no logo. The web address stays the brand list's.
+  for (BrandVariant variant : kAllBrandVariants)
+    findChild<TImage*>(ToQString(Brand(variant).logo))->hide();
+  SetTitle(QString::fromLatin1(kStartTitle));
+}
+
 void TfrmMain::SetTitle(const QString& title) {
-  setWindowTitle(title);
+  // The platform appends the display name to a title that does not end
+  // with it, at the moment the title is set: the name goes first.
   QGuiApplication::setApplicationDisplayName(title);
+  if (windowTitle() == title) setWindowTitle(QString());  // apply it afresh
+  setWindowTitle(title);
+}
+
+void TfrmMain::LoadQtTranslation(Language language) {
+  // Qt's own dialogs (the file dialog's buttons and labels) in the window's
+  // language; English needs none.
+  QCoreApplication::removeTranslator(qtTranslator_.get());
+  if (language == Language::English) return;
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (qtTranslator_->load(QStringLiteral("qtbase_") + ToQString(QtLanguageCode(language)), folder))
+    QCoreApplication::installTranslator(qtTranslator_.get());
 }
 
 void TfrmMain::LOGOClick() { urlOpener_(ToQString(messages_.BrandWebAddress())); }
@@ -86,6 +115,7 @@ void TfrmMain::SelectLanguage(Language language) {
   } else {
     button->setChecked(true);  // runs RadioGroup1Click
   }
+  if (language == Language::English) ShowStartBrand();
 }
 
 void TfrmMain::ChooseLanguage(Language language) {

@@ -3,6 +3,7 @@
 // log to a file, the hidden dump's Clear button, and the About box.
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
@@ -33,12 +34,17 @@ bool TfrmMain::SaveLog(const QString& path) {
   return false;
 }
 
-QString TfrmMain::RunSaveDialog(QWidget* parent, const QString& folder) {
-  return QFileDialog::getSaveFileName(parent, QString(), folder + QStringLiteral("/canalarm-log.txt"),
-                                      QStringLiteral("*.txt"));
+QString TfrmMain::RunSaveDialog(QWidget* parent, const QString& suggested) {
+  return QFileDialog::getSaveFileName(parent, QString(), suggested, QStringLiteral("*.txt"));
 }
 
-void TfrmMain::ShowLogMenu(const QPoint& position) {
+QString TfrmMain::SuggestedLogName(const QDateTime& now) const {
+  return ToQString(Text(CurrentLanguage(), WindowText::LogFilePrefix)) + QLatin1Char('-') +
+         now.toString(QStringLiteral("yyyy-MM-dd-HHmm")) + QStringLiteral("-COM%1.txt").arg(CurrentPort().comNumber);
+}
+
+bool TfrmMain::ShowLogMenuAt(const QPoint& globalPosition) {
+  if (!MayOpenDialog()) return false;
   const Language language = CurrentLanguage();
   QMenu menu(meLog);
   menu.setObjectName(QStringLiteral("LogMenu"));
@@ -46,17 +52,32 @@ void TfrmMain::ShowLogMenu(const QPoint& position) {
                  [this] { guard_->Run([this] { CopyLog(); }); });
   menu.addAction(ToQString(Text(language, WindowText::SaveAs)), this, [this] {
     guard_->Run([this] {
-      const QString path = saveChooser_(this, WindowSettings::LastFolder());
+      if (!MayOpenDialog()) return;
+      QString folder = WindowSettings::LastFolder();
+      if (folder.isEmpty()) folder = QDir::homePath();
+      const QString path =
+          saveChooser_(this, QDir(folder).filePath(SuggestedLogName(QDateTime::currentDateTime())));
       if (!path.isEmpty()) SaveLog(path);
     });
   });
   menu.addSeparator();
   menu.addAction(ToQString(Text(language, WindowText::About)), this,
                  [this] { guard_->Run([this] { ShowAbout(); }); });
-  menu.exec(meLog->viewport()->mapToGlobal(position));
+  menu.exec(globalPosition);
+  return true;
+}
+
+bool TfrmMain::ShowWindowMenuAt(const QPoint& globalPosition) {
+  if (!MayOpenDialog()) return false;
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("WindowMenu"));
+  menu.addActions(actions());
+  menu.exec(globalPosition);
+  return true;
 }
 
 void TfrmMain::ShowAbout() {
+  if (!MayOpenDialog()) return;
   const Language language = CurrentLanguage();
   aboutPresenter_(ToQString(Text(language, WindowText::About)),
                   ToQString(AboutText(language, ToStdString(QApplication::applicationVersion()),

@@ -6,6 +6,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTime>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <thread>
@@ -25,8 +29,6 @@ constexpr int kWaitLimitMs = 50;
 // replies, rarely enough to leave the processor idle.
 constexpr int kPollMs = 5;
 
-std::size_t BarIndex(ProgressBarId bar) { return bar == ProgressBarId::Programming ? 0 : 1; }
-
 }  // namespace
 
 WindowLinkHost::WindowLinkHost(const LinkWidgets& widgets, const MessageSet& messages,
@@ -37,14 +39,99 @@ WindowLinkHost::WindowLinkHost(const LinkWidgets& widgets, const MessageSet& mes
 
 WindowLinkHost::~WindowLinkHost() = default;
 
-void WindowLinkHost::AddLogLine(std::string_view text) {
-  widgets_.log->appendPlainText(ToQString(text));
+void WindowLinkHost::AddLogLine(std::string_view text) { AddLogLine(text, LineKind::Normal); }
+
+void WindowLinkHost::AddLogLine(std::string_view text, LineKind kind) {
+  QPlainTextEdit* log = widgets_.log;
+  QScrollBar* scroll = log->verticalScrollBar();
+  const bool atEnd = scroll->value() == scroll->maximum();
+  // Each line gets its own format: a new block would otherwise carry on the
+  // colour of the line before.
+  QTextCharFormat format;
+  if (kind != LineKind::Normal) {
+    format.setForeground(KindColour(kind, log->palette()));
+    format.setFontWeight(QFont::Bold);
+  }
+  QTextCursor cursor(log->document());
+  cursor.movePosition(QTextCursor::End);
+  if (!log->document()->isEmpty()) cursor.insertBlock(QTextBlockFormat(), format);
+  // Each line says when: a log saved or sent on tells what happened when.
+  cursor.insertText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + ToQString(text), format);
+  if (atEnd) scroll->setValue(scroll->maximum());
+}
+
+void WindowLinkHost::AddLogMessage(MessageRole role) {
+  FollowWait(role, false);
+  AddLogLine(messages_.Text(role), KindOfMessage(role));
+  if (role == MessageRole::msgNoBootloader) AddLogLine(Text(language_, WindowText::NoBootloaderHint));
 }
 
 void WindowLinkHost::ClearLog() { widgets_.log->clear(); }
 
 void WindowLinkHost::SetParameterStatus(std::string_view text) {
+  for (MessageRole role : {MessageRole::msgSearching, MessageRole::msgOK, MessageRole::msgCancelled,
+                           MessageRole::msgNoBootloader})
+    if (text == messages_.Text(role)) FollowWait(role, true);
   widgets_.parameterStatus->setText(ToQString(text));
+}
+
+void WindowLinkHost::FollowWait(MessageRole role, bool parametersTab) {
+  const ProgressBarId bar = parametersTab ? ProgressBarId::Parameters : ProgressBarId::Programming;
+  QProgressBar* target = Bar(bar);
+  bool& waiting = waiting_[BarIndex(bar)];
+  if (role == MessageRole::msgSearching) {
+    ClearResult(bar);
+    waiting = true;
+    // An empty range: the bar's busy indicator, not a countdown.
+    target->setRange(0, 0);
+    target->setFormat(ToQString(Text(language_, WindowText::Waiting)));
+  } else if (waiting && (role == MessageRole::msgOK || role == MessageRole::msgCancelled ||
+                         role == MessageRole::msgNoBootloader)) {
+    waiting = false;
+    target->setRange(0, 100);
+    target->setValue(0);
+    ShowBarText(bar);
+  }
+}
+
+QProgressBar* WindowLinkHost::Bar(ProgressBarId bar) const {
+  return bar == ProgressBarId::Programming ? widgets_.programmingBar : widgets_.parametersBar;
+}
+
+void WindowLinkHost::ShowResult(ProgressBarId bar, LineKind kind, const QString& text) {
+  QProgressBar* target = Bar(bar);
+  waiting_[BarIndex(bar)] = false;
+  showingResult_[BarIndex(bar)] = true;
+  target->setRange(0, 100);
+  target->setValue(kind == LineKind::Success ? 100 : 0);
+  QPalette palette = target->palette();
+  const QColor colour = KindColour(kind, QPalette());
+  palette.setColor(QPalette::Text, colour);
+  palette.setColor(QPalette::WindowText, colour);
+  if (kind == LineKind::Success) palette.setColor(QPalette::Highlight, colour);
+  target->setPalette(palette);
+  QFont font = target->font();
+  font.setBold(true);
+  target->setFont(font);
+  target->setFormat(QString(text).replace(QLatin1Char('%'), QStringLiteral("%%")));
+}
+
+void WindowLinkHost::BeginOperation() {
+  for (ProgressBarId bar : {ProgressBarId::Programming, ProgressBarId::Parameters}) {
+    waiting_[BarIndex(bar)] = false;
+    ClearResult(bar);
+  }
+}
+
+void WindowLinkHost::ClearResult(ProgressBarId bar) {
+  if (!showingResult_[BarIndex(bar)]) return;
+  showingResult_[BarIndex(bar)] = false;
+  QProgressBar* target = Bar(bar);
+  target->setPalette(QPalette());
+  target->setFont(QFont());
+  target->setRange(0, 100);
+  target->setValue(0);
+  target->setFormat(QStringLiteral("%p%"));
 }
 
 void WindowLinkHost::SetStatus(std::string_view text) { widgets_.status->setText(ToQString(text)); }
@@ -54,8 +141,11 @@ void WindowLinkHost::AddDumpLine(std::string_view text) {
 }
 
 void WindowLinkHost::SetProgress(ProgressBarId bar, int minimum, int maximum, int position) {
-  QProgressBar* target =
-      bar == ProgressBarId::Programming ? widgets_.programmingBar : widgets_.parametersBar;
+  ClearResult(bar);
+  // While the bootloader is awaited the bar stays busy: the countdown is no
+  // progress.
+  if (waiting_[BarIndex(bar)]) return;
+  QProgressBar* target = Bar(bar);
   // An empty range would make QProgressBar show its busy animation.
   target->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
   target->setValue(position);
@@ -64,8 +154,8 @@ void WindowLinkHost::SetProgress(ProgressBarId bar, int minimum, int maximum, in
 }
 
 void WindowLinkHost::ShowBarText(ProgressBarId bar) {
-  QProgressBar* target =
-      bar == ProgressBarId::Programming ? widgets_.programmingBar : widgets_.parametersBar;
+  if (waiting_[BarIndex(bar)] || showingResult_[BarIndex(bar)]) return;
+  QProgressBar* target = Bar(bar);
   QString format = QStringLiteral("%p%");
   const std::optional<int> left =
       showTimeLeft_ ? timeLeft_[BarIndex(bar)].SecondsLeft(barClock_())

@@ -19,6 +19,7 @@
 #include "link/LinkHost.h"
 #include "texts/Language.h"
 #include "ui/ProgressTimeLeft.h"
+#include "ui/StatusColours.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -44,6 +45,10 @@ class WindowLinkHost : public LinkHost {
 
   const MessageSet& Messages() const override { return messages_; }
   void AddLogLine(std::string_view text) override;
+  // A line that stands out: coloured and, unless Normal, bold.
+  void AddLogLine(std::string_view text, LineKind kind);
+  // Messages are marked by their kind; "no bootloader" gets what to check.
+  void AddLogMessage(MessageRole role) override;
   void ClearLog() override;
   void SetParameterStatus(std::string_view text) override;
   void SetStatus(std::string_view text) override;
@@ -66,6 +71,14 @@ class WindowLinkHost : public LinkHost {
   // Whether the bars show the time left beside the percentage (upload and
   // parameter read); switching it off also forgets the measured rate.
   void ShowTimeLeft(bool on);
+  // How an operation ended, shown on `bar` at a glance: Success fills it,
+  // anything else empties it, with the result's word in its colour. Stays
+  // until the bar moves again.
+  void ShowResult(ProgressBarId bar, LineKind kind, const QString& text);
+  // A new operation: no result and no wait shown on either bar.
+  void BeginOperation();
+  // Whether `bar` shows the wait for the bootloader (busy, no countdown).
+  bool Waiting(ProgressBarId bar) const { return waiting_[BarIndex(bar)]; }
   // The language of the time-left text.
   void SetLanguage(Language language) { language_ = language; }
   // The clock of the time-left estimate (tests give their own).
@@ -82,10 +95,17 @@ class WindowLinkHost : public LinkHost {
 
  private:
   void ShowBarText(ProgressBarId bar);
+  static std::size_t BarIndex(ProgressBarId bar) { return bar == ProgressBarId::Programming ? 0 : 1; }
+  QProgressBar* Bar(ProgressBarId bar) const;
+  // The wake-up's messages start and end the wait on the bars it drives.
+  void FollowWait(MessageRole role, bool parametersTab);
+  void ClearResult(ProgressBarId bar);
 
   LinkWidgets widgets_;
   std::array<ProgressTimeLeft, 2> timeLeft_{};
   bool showTimeLeft_ = false;
+  std::array<bool, 2> waiting_{};
+  std::array<bool, 2> showingResult_{};
   BarClock barClock_ = [] { return ProgressTimeLeft::Clock::now(); };
   Language language_ = Language::English;
   const MessageSet& messages_;

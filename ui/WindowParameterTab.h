@@ -14,7 +14,7 @@
 #include <optional>
 #include <string_view>
 
-#include "params/ParameterTab.h"
+#include "link/ParameterTab.h"
 
 class QAbstractButton;
 class QGroupBox;

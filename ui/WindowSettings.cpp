@@ -48,10 +48,24 @@ std::optional<int> WindowSettings::Speed() {
 
 void WindowSettings::SetSpeed(int baud) { Store().setValue(QStringLiteral("speed"), baud); }
 
+bool WindowSettings::KeepModuleSettings() {
+  return Store().value(QStringLiteral("keepModuleSettings"), true).toBool();
+}
+
+void WindowSettings::SetKeepModuleSettings(bool keep) {
+  Store().setValue(QStringLiteral("keepModuleSettings"), keep);
+}
+
 QString WindowSettings::LastFolder() { return Store().value(QStringLiteral("lastFolder")).toString(); }
 
 void WindowSettings::SetLastFolder(const QString& folder) {
   Store().setValue(QStringLiteral("lastFolder"), folder);
+}
+
+QByteArray WindowSettings::Geometry() { return Store().value(QStringLiteral("geometry")).toByteArray(); }
+
+void WindowSettings::SetGeometry(const QByteArray& geometry) {
+  Store().setValue(QStringLiteral("geometry"), geometry);
 }
 
 }  // namespace canalarm::ui

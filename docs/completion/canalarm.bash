@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # bash completion for canalarm: subcommands, their options, COM ports from
-# the ports folder, firmware files and parameter fields.
+# the ports folder, firmware files, parameter fields and backups.
 
 _canalarm_ports() {
     local folder=${XDG_CONFIG_HOME:-$HOME/.config}/canalarm/ports link n
@@ -49,7 +49,7 @@ _canalarm() {
 
     case $command in
         "")
-            COMPREPLY=($(compgen -W "info encode decode version upload params ports --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "info encode decode version upload params backups ports --help --version" -- "$cur"))
             ;;
         info)
             if [[ $cur == -* ]]; then
@@ -77,14 +77,14 @@ _canalarm() {
             ;;
         upload)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$link --plain --encoded --no-eeprom --used-only --flash-size --verify" -- "$cur"))
+                COMPREPLY=($(compgen -W "$link --plain --encoded --no-eeprom --used-only --flash-size --verify --file-parameters" -- "$cur"))
             else
                 _filedir '@(hexfw|hex|HEXFW|HEX)'
             fi
             ;;
         params)
             case $sub in
-                "") COMPREPLY=($(compgen -W "read write --help" -- "$cur")) ;;
+                "") COMPREPLY=($(compgen -W "read write restore --help" -- "$cur")) ;;
                 read) COMPREPLY=($(compgen -W "$link" -- "$cur")) ;;
                 write)
                     if [[ $cur == -* ]]; then
@@ -98,7 +98,17 @@ _canalarm() {
                         compopt -o nospace
                     fi
                     ;;
+                restore)
+                    if [[ $cur == -* ]]; then
+                        COMPREPLY=($(compgen -W "$link --dry-run --verify" -- "$cur"))
+                    else
+                        _filedir backup  # or a number of `canalarm backups`
+                    fi
+                    ;;
             esac
+            ;;
+        backups)
+            COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
             ;;
         ports)
             case $sub in

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "cli/LinkCommands.h"
 #include "cli/ParameterFields.h"
@@ -86,5 +88,32 @@ TEST(ParameterFields, AProgramNumberTheModuleDoesNotHoldIsNotSet) {
       EXPECT_TRUE(json["programNumber"].is_null()) << json.dump();
     }
     EXPECT_EQ(json["programNumberByte"], c.byteHex);
+  }
+}
+
+// Two fields that set the same bit or value differently, or FS1 with FS3,
+// would leave one of them silently undone.
+TEST(ParameterFields, ContradictionsAreNamed) {
+  const struct {
+    std::vector<std::string> fields;
+    const char* conflict;  // the start of the message; empty: none
+  } cases[] = {
+      {{"fs1=on", "fs3=on"}, "fs1=on and fs3=on contradict each other: FS1 and FS3"},
+      {{"fs3=1", "fs2=on", "fs1=yes"}, "fs1=yes and fs3=1 contradict each other"},
+      {{"pin=1111", "pin=2222"}, "pin=1111 and pin=2222 contradict each other"},
+      {{"mode=FI", "modeFA=on"}, "mode=FI and modeFA=on contradict each other"},
+      {{"mode=fa", "mode=FI"}, "mode=fa and mode=FI contradict each other"},
+      {{"program=23", "programNumber=24"}, "program=23 and programNumber=24 contradict each other"},
+      {{"smartKey=on", "smartKey=0"}, "smartKey=on and smartKey=0 contradict each other"},
+      {{"pin=1111", "pin=1111"}, ""},
+      {{"mode=FA", "modeFA=1"}, ""},
+      {{"smartKey=On", "smartKey=true"}, ""},
+      {{"fs1=on", "fs3=off"}, ""},
+      {{"fs1=off", "fs3=off"}, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string conflict = FieldConflict(c.fields);
+    EXPECT_TRUE(conflict.starts_with(c.conflict) && conflict.empty() == (c.conflict[0] == '\0'))
+        << conflict << " for " << c.fields.front();
   }
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/Sha256.h"
+#include "firmware/Sha256.h"
 
-using canalarm::cli::Sha256Hex;
+using canalarm::Sha256Hex;
 
 namespace {
 std::string Digest(std::string_view text) {

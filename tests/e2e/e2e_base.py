@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 """What every end-to-end test of the command line shares: the programs under
-test, a private ports folder, emulators and tools that end with the test, and
+test, a private ports folder and data folder (for the backups), emulators and tools that end with the test, and
 polls for the moments a test waits for.
 
 Every COM port of these tests is a link in a private ports folder (a
@@ -159,7 +159,10 @@ class E2eTest(unittest.TestCase):
         self.tools = []
         self.addCleanup(self.end_processes)
         sys_root, dev_root = self.fake_roots(self.config.name)
+        # The backups the tool saves before every write go there too, never
+        # into the user's own data folder.
         self.env = dict(os.environ, XDG_CONFIG_HOME=self.config.name,
+                        XDG_DATA_HOME=os.path.join(self.config.name, "data"),
                         CANALARM_SYSFS_ROOT=sys_root, CANALARM_DEV_ROOT=dev_root)
         self.ports = os.path.join(self.config.name, "canalarm", "ports")
         os.makedirs(self.ports)

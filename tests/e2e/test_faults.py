@@ -26,6 +26,9 @@ import e2e_base as e2e  # noqa: E402
 BLOCK = 16
 FIRST_FLASH_BLOCK = 32       # blocks 0..31 hold the bootloader
 PARAMETER_BYTES = (0x21, 0x26, 0x27, 0x28, 0x61, 0x66, 0x67)
+# An upload's link starts with the backup read: the identity and 16 EEPROM
+# blocks. Its Nth write packet is packet N + 17.
+BACKUP_READ = 17
 
 
 class FaultTest(e2e.E2eTest):
@@ -35,9 +38,13 @@ class FaultTest(e2e.E2eTest):
         ih = intelhex.IntelHex(os.path.join(e2e.ASSEMBLED, name))
         addresses = set(ih.addresses())
         flash = bytes(ih[a] if a in addresses else 0xFF for a in range(0x8000))
-        eeprom = bytes(ih[0xF00000 + a] if 0xF00000 + a in addresses else 0xFF
-                       for a in range(256))
-        return flash, eeprom
+        eeprom = bytearray(ih[0xF00000 + a] if 0xF00000 + a in addresses else 0xFF
+                           for a in range(256))
+        # The emulated module holds settings (PIN 1234): an upload keeps them.
+        _, module = self.emulator(None).images()
+        for address in PARAMETER_BYTES:
+            eeprom[address] = module[address]
+        return flash, bytes(eeprom)
 
     def assert_port_opens(self, com, emu=None):
         """A version read succeeds on the port: on the same module, restarted
@@ -88,7 +95,7 @@ class FaultTest(e2e.E2eTest):
         want_flash, _ = self.expected_images()
         cases = [
             # name, emulator options, command, transcript line that ends the emulator
-            ("upload", ["--fault", "vanish:40", *e2e.STEADY], ["upload", hexfw], None),
+            ("upload", ["--fault", f"vanish:{40 + BACKUP_READ}", *e2e.STEADY], ["upload", hexfw], None),
             ("params read", ["--fault", "vanish:5"], ["params", "read"], None),
             ("params write", ["--reply-delay", "15"], ["params", "write", "pin=4321"],
              "write EEPROM"),
@@ -132,7 +139,7 @@ class FaultTest(e2e.E2eTest):
         hexfw = self.hexfw()
         want_flash, want_eeprom = self.expected_images()
         good = [self.emulator(4, *e2e.STEADY), self.emulator(6, *e2e.STEADY)]
-        gone = self.emulator(5, "--fault", "vanish:60", *e2e.STEADY)
+        gone = self.emulator(5, "--fault", f"vanish:{60 + BACKUP_READ}", *e2e.STEADY)
         status, out, err = self.canalarm("upload", hexfw, "--port", "COM4", "--port", "COM5",
                                          "--port", "COM6")
         self.assertEqual(status, 1, err)
@@ -159,17 +166,17 @@ class FaultTest(e2e.E2eTest):
         want_flash, _ = self.expected_images()
         erased = b"\xff" * 0x8000
         first = FIRST_FLASH_BLOCK
-        faulty = first + 39  # the block of packet 40
+        faulty = first + 39  # the block of write packet 40
         cases = [
-            # fault at packet 40, last message, was the faulty block written
-            ("garbage:in:40:3", "Error data transmission", False),
-            ("garbage:out:40:2", "FLASH writing error00000470; error code 255", True),
-            ("flip:in:40:5:3", "FLASH writing error00000470; error code 1", False),
-            ("flip:out:40", "FLASH writing error00000470; error code 1", True),
-            ("drop:in:40:7", "Error data transmission", False),
-            ("drop:out:40", "Error data transmission", True),
-            ("delay:40:1700", "Error data transmission", True),
-            ("short:40", "Error data transmission", True),
+            # fault at write packet 40, last message, was the faulty block written
+            (f"garbage:in:{40 + BACKUP_READ}:3", "Error data transmission", False),
+            (f"garbage:out:{40 + BACKUP_READ}:2", "FLASH writing error00000470; error code 255", True),
+            (f"flip:in:{40 + BACKUP_READ}:5:3", "FLASH writing error00000470; error code 1", False),
+            (f"flip:out:{40 + BACKUP_READ}", "FLASH writing error00000470; error code 1", True),
+            (f"drop:in:{40 + BACKUP_READ}:7", "Error data transmission", False),
+            (f"drop:out:{40 + BACKUP_READ}", "Error data transmission", True),
+            (f"delay:{40 + BACKUP_READ}:1700", "Error data transmission", True),
+            (f"short:{40 + BACKUP_READ}", "Error data transmission", True),
         ]
         for com, (fault, message, faulty_written) in enumerate(cases, start=1):
             with self.subTest(fault):

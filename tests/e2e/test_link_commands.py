@@ -95,12 +95,18 @@ class LinkCommandsTest(e2e.E2eTest):
         for com, name in ((3, "demo_firmware.hex"), (4, "eeprom_table.hex")):
             with self.subTest(name):
                 emu = self.emulator(com, *e2e.STEADY)
+                # The file's EEPROM whole, parameters included: the module's
+                # own settings (PIN 1234) give way to the file's.
                 status, out, err = self.canalarm("upload", self.hexfw(name), "--port", f"COM{com}",
-                                                 "--verify")
+                                                 "--verify", "--file-parameters")
                 self.assertEqual(status, 0, err)
-                self.assertEqual(out.splitlines(), ["Waiting for bootloader...", "OK",
-                                                    "FLASH writing...", "EEPROM writing...",
-                                                    "Finished"])
+                lines = out.splitlines()
+                self.assertEqual(lines[:3], ["Waiting for bootloader...", "OK",
+                                             "Saving a backup of the module's EEPROM..."])
+                self.assertRegex(lines[3], r"^Backup: .*-COM%d-upload\.backup$" % com)
+                self.assertTrue(lines[4].startswith("The file's settings replaced the module's: PIN 1234 -> "),
+                                lines)
+                self.assertEqual(lines[5:], ["FLASH writing...", "EEPROM writing...", "Finished"])
                 flash, eeprom = emu.images()
                 ih = intelhex.IntelHex(os.path.join(e2e.ASSEMBLED, name))
                 want_flash = bytes(ih[a] if a in ih.addresses() else 0xFF

@@ -10,7 +10,7 @@
 #include "emu/ModuleEmulator.h"
 #include "link/FirmwareUpload.h"
 #include "link/VersionRead.h"
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 #include "support/TempDir.h"
 
 using namespace canalarm;
@@ -285,11 +285,14 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
   bench.tab.Values().pin = "1111";
   bench.tab.Values().programNumber = "23";
   EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::WriteRefused);
-  EXPECT_EQ(bench.host.statusHistory.back(), "EEPROM writing error");
+  // The PIN's digits lie in blocks 2 and 6: the module holds neither PIN now.
+  EXPECT_EQ(bench.host.statusHistory.end()[-2], "EEPROM writing error");
+  EXPECT_EQ(bench.host.statusHistory.back(), English(MessageRole::msgSettingsIncomplete));
   EXPECT_EQ(bench.module->Eeprom()[0x26], 1);     // block 2 was written
   EXPECT_EQ(bench.module->Eeprom()[0x28], 0x23);
   EXPECT_EQ(bench.module->Eeprom()[0x66], 0xFF);  // block 6 was refused
-  EXPECT_EQ(bench.Packets(), 16 + 1 + 7);         // read, reset, blocks 0..6
+  // read, reset; the backup read (identity, 16 blocks); blocks 0..6
+  EXPECT_EQ(bench.Packets(), 16 + 1 + 17 + 7);
   EXPECT_FALSE(bench.port.IsOpen());
 
   // Asked to, the refusal names the module's code in the same one line.
@@ -306,7 +309,28 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
   EXPECT_EQ(std::count_if(said.begin(), said.end(),
                           [](const std::string& s) { return s.starts_with("EEPROM writing error"); }),
             1);
-  EXPECT_EQ(said.back(), "EEPROM writing error; error code 9");
+  EXPECT_EQ(said.end()[-2], "EEPROM writing error; error code 9");
+  EXPECT_TRUE(report.partial);
+  EXPECT_EQ(report.blocksWritten, 6);
+}
+
+// The fields of a read belong to the module read: written into another
+// module (or one whose EEPROM changed since), they would carry the first
+// module's PIN and bytes into it.
+TEST(ParameterWrite, IntoAModuleOtherThanTheOneReadWritesNothing) {
+  Bench bench;
+  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
+  emu::EepromImage other = Bench::Erased();
+  other[0x26] = 5, other[0x66] = 6, other[0x27] = 7, other[0x67] = 8;
+  bench.module = std::make_unique<emu::ModuleEmulator>(emu::EmulatorSettings{}, other);
+  bench.tab.Values().pin = "1111";
+  ParameterWriteReport report;
+  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab, {}, &report),
+            LinkOutcome::ModuleChanged);
+  EXPECT_EQ(bench.module->Eeprom(), other);
+  EXPECT_EQ(bench.host.statusHistory.back(), English(MessageRole::msgModuleChanged));
+  EXPECT_FALSE(report.partial);
+  EXPECT_FALSE(bench.port.IsOpen());
 }
 
 TEST(ParameterWrite, IncompletePinSendsNothing) {
@@ -329,8 +353,8 @@ TEST(ParameterWrite, IncompletePinSendsNothing) {
   EXPECT_EQ(bench.module->Eeprom()[0x26], 0xFF);
 }
 
-// A Cancel taken in the wake-up's pass that found the bootloader (the
-// answer is read before the pass pumps events) stops before any write.
+// A Cancel pressed during the restart pulse, which sleeps without pumping,
+// is taken before the first wake-up byte: nothing reaches the module.
 TEST(Cancel, TakenWhileTheModuleAnswersWritesNothing) {
   test::TempDir dir;
   Bench bench;
@@ -343,7 +367,8 @@ TEST(Cancel, TakenWhileTheModuleAnswersWritesNothing) {
             LinkOutcome::Cancelled);
   EXPECT_EQ(bench.module->Counts().packets, 0);
   EXPECT_FALSE(report.partial);
-  EXPECT_EQ(bench.host.log, (Lines{"Waiting for bootloader...", "Cancel"}));
+  EXPECT_EQ(bench.host.log, (Lines{"Cancel"}));
+  EXPECT_TRUE(bench.port.written.empty());
   EXPECT_FALSE(bench.port.IsOpen());
 }
 

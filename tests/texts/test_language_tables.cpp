@@ -116,7 +116,7 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
   const std::vector<std::string_view> expected{
       // programming tab
       "bbOpen", "bbUpload", "Button1", "Button2", "Button3", "RadioGroup1", "GroupBox1",
-      "GroupBox2", "GroupBox3",
+      "GroupBox2", "GroupBox3", "cbKeepSettings",
       // tab pages
       "TabSheet1", "TabSheet2",
       // parameters tab
@@ -126,15 +126,15 @@ TEST(Captions, GroupsAreWrittenInLanguageChangeOrder) {
       "RadioButton12", "RadioButton13", "GroupBox11", "RadioButton14", "RadioButton15",
       "GroupBox12", "RadioButton16", "RadioButton17", "GroupBox14", "RadioButton20",
       "RadioButton21", "GroupBox13", "RadioButton18", "RadioButton19", "GroupBox16",
-      "CheckBox2", "CheckBox1", "CheckBox3", "GroupBox4", "BitBtn2", "BitBtn1", "GroupBox9",
-      "GroupBox15"};
+      "CheckBox2", "CheckBox1", "CheckBox3", "GroupBox4", "BitBtn2", "BitBtn1",
+      "btnParamsCancel", "btnRestore", "GroupBox9", "GroupBox15"};
 
   std::vector<std::string_view> byGroup;
   for (CaptionGroup group : kAllCaptionGroups) {
     for (const CaptionRow& row : Captions(group)) byGroup.push_back(row.control);
   }
   EXPECT_EQ(byGroup, expected);
-  EXPECT_EQ(Captions(CaptionGroup::ProgrammingTab).back().control, "GroupBox3");
+  EXPECT_EQ(Captions(CaptionGroup::ProgrammingTab).back().control, "cbKeepSettings");
   EXPECT_EQ(Captions(CaptionGroup::TabPages).front().control, "TabSheet1");
   EXPECT_EQ(Captions(CaptionGroup::ParametersTab).front().control, "GroupBox5");
 
@@ -315,7 +315,7 @@ TEST(MessageRoles, NamesRoundTripAndAreDistinct) {
   EXPECT_EQ(names.size(), kMessageRoleCount);
   EXPECT_EQ(MessageRoleName(MessageRole::msgCancelled), "msgCancelled");
   EXPECT_EQ(MessageRoleName(MessageRole::msgReadingEeprom), "msgReadingEeprom");
-  EXPECT_EQ(kAllMessageRoles.back(), MessageRole::msgNoPinSet);
+  EXPECT_EQ(kAllMessageRoles.back(), MessageRole::msgModuleChanged);
   EXPECT_FALSE(MessageRoleFromName("msgcancelled").has_value());
   EXPECT_FALSE(MessageRoleFromName("brandWebAddress").has_value());
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTabWidget>
@@ -21,7 +22,6 @@
 #include <string_view>
 
 #include "ScriptedModulePort.h"
-#include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "texts/BrandVariants.h"
 #include "texts/Language.h"
@@ -34,27 +34,12 @@ inline QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The window describes its ports and keeps its settings under
-// XDG_CONFIG_HOME: a test program that has not chosen one gets a private
-// folder for its whole run, where COM1 to COM50 lead nowhere. Stops the
-// program when a port would reach anything but a pseudo-terminal.
-inline void UsePrivateConfigHome() {
-  static QTemporaryDir* home = nullptr;
-  if (home == nullptr && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
-    home = new QTemporaryDir;  // lives until the program ends
-    if (!home->isValid()) qFatal("no temporary folder");
-    qputenv("XDG_CONFIG_HOME", home->path().toLocal8Bit());
-    const QString ports = home->filePath(QStringLiteral("canalarm/ports"));
-    QDir().mkpath(ports);
-    for (int n = 1; n <= serl::kMaxProbedPort; ++n)
-      QFile::link(QStringLiteral("/nonexistent/canalarm-test"), ports + QStringLiteral("/com%1").arg(n));
-  }
-  for (int n = 1; n <= serl::kMaxProbedPort; ++n) {
-    const std::string device = serl::ResolveDevicePath(serl::ComPortPath(n));
-    if (!device.empty() && !device.starts_with("/dev/pts/"))
-      qFatal("refusing to run: COM%d leads to %s", n, device.c_str());
-  }
-}
+// Stops the program unless every port the window may describe or open leads
+// to a test line or nowhere: on POSIX a private ports folder (XDG_CONFIG_HOME,
+// where COM1 to COM50 lead nowhere unless a test links them), on Windows the
+// COM ports the Wine test runner mapped and checked (WindowTestPorts_*.cpp).
+void GuardTestPorts();
+inline void UsePrivateConfigHome() { GuardTestPorts(); }
 
 // The window's remembered choices, forgotten.
 inline void ForgetWindowSettings() {
@@ -93,12 +78,19 @@ struct WindowUnderTest {
   }
 };
 
+// A caption without its accelerator's mark, as it reads.
+inline QString Unmarked(QString caption) {
+  return caption.replace(QLatin1String("&&"), QStringLiteral("\x01"))
+      .remove(QLatin1Char('&'))
+      .replace(QStringLiteral("\x01"), QStringLiteral("&"));
+}
+
 // A control's caption as the user sees it: a button's text, a group's title
 // or a tab page's tab text. Read here, not through the window's own helper.
 inline QString CaptionSeen(QWidget* root, std::string_view name) {
   auto* control = root->findChild<QWidget*>(Q(name));
   if (control == nullptr) return QStringLiteral("<missing>");
-  if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) return Unmarked(button->text());
   if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
   auto* tabs = root->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   const int index = tabs->indexOf(control);
@@ -131,10 +123,21 @@ inline void ChooseInList(const WindowUnderTest& w, Language language) {
   emit list->activated(index);
 }
 
-// The log's lines, empty ones left out.
-inline QStringList LogLines(const WindowUnderTest& w) {
-  return w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+// A log line without the time it starts with ("14:03:59 "); a line
+// without one is returned whole, so that a missing time shows.
+inline QString WithoutTime(const QString& line) {
+  static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
+  return QString(line).remove(time);
 }
+
+// The log's lines, without their times, empty ones left out.
+inline QStringList LogLines(const QPlainTextEdit* log) {
+  QStringList lines;
+  for (const QString& line : log->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    lines << WithoutTime(line);
+  return lines;
+}
+inline QStringList LogLines(const WindowUnderTest& w) { return LogLines(w.Find<QPlainTextEdit>("meLog")); }
 
 inline void WriteFile(const QString& path, const std::string& bytes) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The main window's life: its start state, its controls and defaults, and
 // its size and layout as it grows.
+#include <algorithm>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -20,6 +21,29 @@ class TestWindow : public QObject {
   Q_OBJECT
 
  private slots:
+  // Size, place and the maximised state come back at the next start.
+  void sizeAndMaximisedStateAreRemembered() {
+    {
+      WindowUnderTest first;
+      first.window->resize(700, 520);
+      QTRY_COMPARE(first.window->size(), QSize(700, 520));
+      QVERIFY(first.window->close());
+    }
+    {
+      WindowUnderTest second(/*keepSettings=*/true);
+      QCOMPARE(second.window->size(), QSize(700, 520));
+      QVERIFY(!second.window->isMaximized());
+      second.window->showMaximized();
+      QTRY_VERIFY(second.window->isMaximized());
+      QVERIFY(second.window->close());
+    }
+    WindowUnderTest third(/*keepSettings=*/true);
+    QVERIFY(third.window->isMaximized());
+    // Nothing remembered: the start size.
+    WindowUnderTest fresh;
+    QCOMPARE(fresh.window->size(), QSize(ui::TfrmMain::kClientWidth, ui::TfrmMain::kClientHeight));
+  }
+
   // --- Start --------------------------------------------------------------------
 
   void startsInEnglishWithoutLogoAndWithCommandsDisabled() {
@@ -103,6 +127,13 @@ class TestWindow : public QObject {
     w.window->resize(size);
     QTRY_COMPARE(w.window->size(), size);
     QWidget* page = tabs->widget(1);
+    // Room gained goes to the three columns alike: no column is more than
+    // twice as wide as another (maximised, the middle one used to take it all).
+    const int widths[] = {w.Find("GroupBox5")->width(), w.Find("GroupBox11")->width(),
+                          w.Find("GroupBox4")->width()};
+    const auto [narrowest, widest] = std::minmax_element(std::begin(widths), std::end(widths));
+    if (size.width() >= 1000)
+      QVERIFY2(*widest <= 2 * *narrowest, qPrintable(QStringLiteral("%1 %2 %3").arg(widths[0]).arg(widths[1]).arg(widths[2])));
     QList<QWidget*> boxes;
     for (QGroupBox* box : page->findChildren<QGroupBox*>()) boxes << box;
     boxes << w.Find("Edit3") << w.Find("ProgressBar1");

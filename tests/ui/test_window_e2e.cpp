@@ -3,9 +3,11 @@
 // that COM1 reaches through a private ports folder. Refuses to run when COM1
 // would lead anywhere but to a pseudo-terminal.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -13,12 +15,14 @@
 
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "firmware/RecordEncoder.h"
 #include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "ui/TForm1.h"
+#include "texts/WindowTexts.h"
 #include "ui/TfrmMain.h"
 #include "WindowTestSupport.h"
 
@@ -85,7 +89,7 @@ struct RealWindow {
     return control;
   }
   QStringList Log() {
-    return Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return LogLines(Find<QPlainTextEdit>("meLog"));
   }
 };
 
@@ -123,6 +127,33 @@ void WriteFirmware(const QString& path, const std::string& version) {
   std::ofstream(path.toStdString(), std::ios::binary) << EncodeRecordText(lines);
 }
 
+// A plain HEX file of `blocks` FLASH blocks from 0x200: long enough at a
+// simulated 9600 bit/s to outlast what a test does meanwhile.
+void WriteLongFirmware(const QString& path, int blocks) {
+  std::string text = HexRecord(0, 4, {0x00, 0x00}) + "\n";
+  for (int i = 0; i < blocks; ++i) {
+    std::vector<std::uint8_t> data(16, static_cast<std::uint8_t>(i));
+    text += HexRecord(static_cast<std::uint16_t>(0x200 + 16 * i), 0, data) + "\n";
+  }
+  text += ":00000001FF\n";
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// Polls `condition` from the event loop (also from inside an operation's
+// waits) and runs `action` once it holds.
+void WhenTrue(std::function<bool()> condition, std::function<void()> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, condition = std::move(condition),
+                                             action = std::move(action)] {
+    if (!condition()) return;
+    timer->stop();
+    timer->deleteLater();
+    action();
+  });
+  timer->start();
+}
+
 }  // namespace
 
 class TestWindowE2e : public QObject {
@@ -150,6 +181,7 @@ class TestWindowE2e : public QObject {
     // A private ports folder: COM1 to COM12 lead nowhere until an emulator
     // links COM1, so no test can reach a real device.
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", config_.filePath(QStringLiteral("data")).toLocal8Bit());
     const QString ports = config_.filePath(QStringLiteral("canalarm/ports"));
     QVERIFY(QDir().mkpath(ports));
     for (int n = 1; n <= 12; ++n)
@@ -168,12 +200,19 @@ class TestWindowE2e : public QObject {
     w.Find("bbOpen")->click();
     QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("module.hexfw"));
 
+    QVERIFY(w.Find("cbKeepSettings")->isChecked());  // on by default
     w.Find("bbUpload")->click();
     const Language pl = Language::Polish;
-    QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(pl, MessageRole::msgSearching), QStringLiteral("OK"),
-                                   Text(pl, MessageRole::msgWritingFlash),
-                                   Text(pl, MessageRole::msgWritingEeprom),
-                                   Text(pl, MessageRole::msgDone)}.join(QLatin1Char('|'))));
+    // The emulated module holds PIN 1234: the backup first, then its settings kept.
+    const QStringList log = w.Log();
+    QCOMPARE(log.size(), 8);
+    QVERIFY(log[3].startsWith(Text(pl, MessageRole::msgBackupSaved) + QStringLiteral(": ")));
+    QVERIFY(QFile::exists(log[3].section(QStringLiteral(": "), 1)));
+    QCOMPARE((QStringList{log[0], log[1], log[2], log[4], log[5], log[6], log[7]}.join(QLatin1Char('|'))),
+             (QStringList{Text(pl, MessageRole::msgSearching), QStringLiteral("OK"),
+                          Text(pl, MessageRole::msgSavingBackup), Text(pl, MessageRole::msgSettingsKept),
+                          Text(pl, MessageRole::msgWritingFlash), Text(pl, MessageRole::msgWritingEeprom),
+                          Text(pl, MessageRole::msgDone)}.join(QLatin1Char('|'))));
 
     emulator.Restart();
     w.Find("Button2")->click();
@@ -223,8 +262,12 @@ class TestWindowE2e : public QObject {
     w.statusHistory.clear();
     emulator.Restart();
     w.Find("BitBtn1")->click();
+    QCOMPARE(w.statusHistory.size(), 6);
+    QVERIFY(w.statusHistory[3].startsWith(Text(en, MessageRole::msgBackupSaved)));
+    w.statusHistory.removeAt(3);
     QCOMPARE(w.statusHistory,
              (QStringList{Text(en, MessageRole::msgSearching), QStringLiteral("OK"),
+                          Text(en, MessageRole::msgSavingBackup),
                           Text(en, MessageRole::msgWritingEeprom), Text(en, MessageRole::msgDone)}));
     QVERIFY(!w.Find("BitBtn1")->isEnabled());
 
@@ -244,7 +287,9 @@ class TestWindowE2e : public QObject {
   void noBootloaderAndCancel_data() {
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("last");
-    QTest::newRow("no bootloader") << false << Text(Language::German, MessageRole::msgNoBootloader);
+    // "No bootloader" says what to check.
+    QTest::newRow("no bootloader") << false << Text(Language::German, MessageRole::msgNoBootloader) + '|' +
+                                                   Q(canalarm::Text(Language::German, WindowText::NoBootloaderHint));
     QTest::newRow("cancel") << true << Text(Language::German, MessageRole::msgCancelled);
   }
   void noBootloaderAndCancel() {
@@ -254,16 +299,86 @@ class TestWindowE2e : public QObject {
     QVERIFY(StartedSafely(emulator));
     RealWindow w;
     w.window.zmiana_jezyka('2');
-    if (cancel) QTimer::singleShot(200, [&w] { w.Find("Button1")->click(); });
+    // Cancel once the search has begun (a Cancel in the restart pulse before
+    // it ends the operation before the search: cancelDuringTheRestartWritesNothing).
+    bool clicked = false;
+    if (cancel) {
+      QObject::connect(w.Find<QPlainTextEdit>("meLog"), &QPlainTextEdit::textChanged, &w.window, [&w, &clicked] {
+        if (clicked || w.Log().size() != 1) return;
+        clicked = true;
+        QTimer::singleShot(0, &w.window, [&w] { w.Find("Button1")->click(); });
+      });
+    }
     w.Find("Button2")->click();
     QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(Language::German, MessageRole::msgSearching), last}.join(QLatin1Char('|'))));
     QVERIFY(!w.window.ComPort().Open());
   }
 
+  // Closing the window during an upload neither ends nor stalls it: the
+  // first close says what runs while the blocks go on; the second cancels,
+  // and the log says the module's firmware is incomplete.
+  void closingDuringAnUploadWarnsThenCancels() {
+    Emulator emulator({QStringLiteral("--wire-speed"), QStringLiteral("9600")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    const QString firmware = files_.filePath(QStringLiteral("long.hex"));
+    WriteLongFirmware(firmware, 400);
+    w.Find<QCheckBox>("DecodeON")->setChecked(false);
+    QVERIFY(w.window.OpenFirmwareFile(firmware));
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    const Language en = Language::English;
+    int blocksAtFirstClose = -1;
+    bool visibleAfterFirst = false;
+    auto writing = [&] {
+      return w.Log().contains(Text(en, MessageRole::msgWritingFlash)) && bar->maximum() > 0 &&
+             bar->value() > bar->minimum();
+    };
+    WhenTrue(writing, [&] {
+      blocksAtFirstClose = bar->value();
+      w.window.close();
+      visibleAfterFirst = w.window.isVisible() && w.window.LinkRunning();
+      // The upload goes on: close again once more blocks went in.
+      WhenTrue([&] { return bar->value() > blocksAtFirstClose + 2; }, [&] { w.window.close(); });
+    });
+    w.Find("bbUpload")->click();
+    QVERIFY(blocksAtFirstClose > 0);
+    QVERIFY(visibleAfterFirst);
+    const QStringList log = w.Log();
+    QVERIFY2(log.contains(Q(canalarm::Text(en, WindowText::CloseWhileWriting))), qPrintable(log.join('\n')));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{Text(en, MessageRole::msgCancelled),
+                                                   Text(en, MessageRole::msgIncompleteFirmware)}));
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(bar->text(), Q(canalarm::Text(en, WindowText::ResultCancelled)));
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  // The adapter goes away in the middle of an upload: the window says so in
+  // its language, with what to do, and what the module was left with.
+  void lostPortDuringAnUploadIsSaidInWords() {
+    Emulator emulator({QStringLiteral("--fault"), QStringLiteral("vanish:6")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    w.window.zmiana_jezyka('0');
+    const QString firmware = files_.filePath(QStringLiteral("vanish.hex"));
+    WriteLongFirmware(firmware, 20);
+    w.Find<QCheckBox>("DecodeON")->setChecked(false);
+    QVERIFY(w.window.OpenFirmwareFile(firmware));
+    w.Find("bbUpload")->click();
+    const Language pl = Language::Polish;
+    const QStringList log = w.Log();
+    QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join('\n')));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{Text(pl, MessageRole::msgIncompleteFirmware),
+                                                   Q(canalarm::Text(pl, WindowText::PortLost))}));
+    auto* bar = w.Find<QProgressBar>("ProgressBar");
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar->text(), Q(canalarm::Text(pl, WindowText::ResultFailed)));
+    QVERIFY(!w.window.ComPort().Open());
+  }
+
   // The module's line hangs up while the window waits for its answer: the
-  // wait ends with the port's own error, shown by the handler's wrapper, not
-  // with a transmission error once the countdown has run out; the port is
-  // let go of, and the next command opens it afresh.
+  // wait ends at once with the lost port said in words (not the port's
+  // English text in a box, nor a transmission error once the countdown has
+  // run out); the port is let go of, and the next command opens it afresh.
   void hangUpDuringAWaitEndsItWithThePortsError() {
     const QString transcript = files_.filePath(QStringLiteral("hang-up-transcript.txt"));
     auto emulator = std::make_unique<Emulator>(QStringList{QStringLiteral("--fault"), QStringLiteral("vanish:1"),
@@ -276,8 +391,8 @@ class TestWindowE2e : public QObject {
     log.open(QIODevice::ReadOnly);
     const QString seen = w.Log().join(QLatin1Char('|')) + QStringLiteral(" / ") + w.errors.join(QLatin1Char('|')) +
                          QStringLiteral("\nemulator:\n") + QString::fromUtf8(log.readAll());
-    QVERIFY2(w.errors.size() == 1, qPrintable(seen));
-    QVERIFY2(w.errors.front().contains(QStringLiteral("not connected")), qPrintable(seen));
+    QVERIFY2(w.errors.isEmpty(), qPrintable(seen));
+    QVERIFY2(w.Log().constLast() == Q(canalarm::Text(en, WindowText::PortLost)), qPrintable(seen));
     QVERIFY2(!w.Log().contains(Text(en, MessageRole::msgCommError)), qPrintable(seen));
     QVERIFY(!w.window.ComPort().Open());
 
@@ -290,8 +405,8 @@ class TestWindowE2e : public QObject {
     QCOMPARE(w.Log().last(), Text(en, MessageRole::msgDone));
   }
 
-  // A Cancel clicked during the restart pulse is taken by the wake-up's
-  // first pass, after the module's answer was read: nothing may be written.
+  // A Cancel clicked during the restart pulse is taken before the first
+  // wake-up byte: nothing may be written, nor the module left waiting.
   void cancelDuringTheRestartWritesNothing() {
     const QString transcript = files_.filePath(QStringLiteral("cancel-transcript.txt"));
     Emulator emulator({QStringLiteral("--transcript"), transcript});
@@ -303,12 +418,97 @@ class TestWindowE2e : public QObject {
     QTimer::singleShot(100, [&w] { w.Find("Button1")->click(); });
     w.Find("bbUpload")->click();
     const Language en = Language::English;
-    QCOMPARE(w.Log().join(QLatin1Char('|')), (QStringList{Text(en, MessageRole::msgSearching),
-                                   Text(en, MessageRole::msgCancelled)}.join(QLatin1Char('|'))));
+    QCOMPARE(w.Log().join(QLatin1Char('|')), Text(en, MessageRole::msgCancelled));
     QFile file(transcript);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString traffic = QString::fromUtf8(file.readAll());
-    QVERIFY2(!traffic.contains(QStringLiteral("write FLASH")), qPrintable(traffic));
+    QVERIFY2(!traffic.contains(QStringLiteral("wake-up")), qPrintable(traffic));
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  // "Saving" writes only into the module that was read: another module on
+  // the same port gets nothing, and a change of port forgets the read.
+  void savingIntoAnotherModuleWritesNothing() {
+    const QString eepromA = files_.filePath(QStringLiteral("module-a.bin"));
+    const QString eepromB = files_.filePath(QStringLiteral("module-b.bin"));
+    const QString dumpB = files_.filePath(QStringLiteral("module-b-after.bin"));
+    std::vector<char> image(256, '\xFF');
+    image[0x26] = 1, image[0x66] = 2, image[0x27] = 3, image[0x67] = 4;
+    std::ofstream(eepromA.toStdString(), std::ios::binary).write(image.data(), 256);
+    image[0x26] = 5, image[0x66] = 6, image[0x27] = 7, image[0x67] = 8, image[0x28] = 0x42;
+    std::ofstream(eepromB.toStdString(), std::ios::binary).write(image.data(), 256);
+    const Language en = Language::English;
+    RealWindow w;
+    {
+      Emulator a({QStringLiteral("--eeprom"), eepromA});
+      QVERIFY(StartedSafely(a));
+      w.Find("BitBtn2")->click();
+      QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("1234"));
+      // Module A is unplugged while the port is closed; B takes its place.
+      w.window.ComPort().SetOpen(false);
+    }
+    {
+      Emulator b({QStringLiteral("--eeprom"), eepromB, QStringLiteral("--dump-eeprom"), dumpB});
+      QVERIFY(StartedSafely(b));
+      w.Find<QLineEdit>("PIN")->setText(QStringLiteral("9999"));
+      w.Find("BitBtn1")->click();
+      QCOMPARE(w.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgModuleChanged));
+    }
+    std::ifstream dumped(dumpB.toStdString(), std::ios::binary);
+    const std::vector<char> after((std::istreambuf_iterator<char>(dumped)), std::istreambuf_iterator<char>());
+    QCOMPARE(after, image);
+
+    // Read again, then another port: the fields no longer count.
+    Emulator b({QStringLiteral("--eeprom"), eepromB});
+    QVERIFY(StartedSafely(b));
+    w.Find("BitBtn2")->click();
+    QVERIFY(w.Find("BitBtn1")->isEnabled());
+    w.Find<QComboBox>("cbPort")->setCurrentIndex(4);
+    QVERIFY(!w.Find("BitBtn1")->isEnabled());
+    w.Find<QComboBox>("cbPort")->setCurrentIndex(0);
+    QVERIFY(!w.Find("BitBtn1")->isEnabled());
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  // The parameters tab's own Cancel, and Esc, stop a parameter write; the
+  // status says the settings are now incomplete and where the backup is.
+  void cancelAParameterWrite_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel on the tab") << false;
+    QTest::newRow("Esc") << true;
+  }
+  void cancelAParameterWrite() {
+    QFETCH(bool, escape);
+    const QString transcript = files_.filePath(QStringLiteral("cancel-write-%1.txt").arg(escape));
+    // The write's link: identity, 16 reads for the backup, then the writes;
+    // the second write's acknowledgement is held back a second.
+    Emulator emulator({QStringLiteral("--transcript"), transcript, QStringLiteral("--fault"),
+                       QStringLiteral("delay:19:1000")});
+    QVERIFY(StartedSafely(emulator));
+    RealWindow w;
+    w.Find("BitBtn2")->click();
+    w.Find<QLineEdit>("PIN")->setText(QStringLiteral("7777"));
+    emulator.Restart();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      QFile file(transcript);
+      if (!file.open(QIODevice::ReadOnly) || !file.readAll().contains("packet 19: write EEPROM")) return;
+      poll.stop();
+      QVERIFY(w.Find("btnParamsCancel")->isEnabled());
+      if (escape) {
+        QTest::keyClick(&w.window, Qt::Key_Escape);
+      } else {
+        w.Find("btnParamsCancel")->click();
+      }
+    });
+    poll.start(5);
+    w.Find("BitBtn1")->click();
+    const Language en = Language::English;
+    const QString status = w.Find<QLineEdit>("Edit3")->text();
+    QVERIFY2(status.startsWith(Text(en, MessageRole::msgSettingsIncomplete) + QStringLiteral(": ")),
+             qPrintable(status));
+    QVERIFY(w.statusHistory.contains(Text(en, MessageRole::msgCancelled)));
+    QVERIFY(!w.Find("btnParamsCancel")->isEnabled());
     QVERIFY(w.errors.isEmpty());
   }
 

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "WindowTestSupport.h"
+#include "texts/WindowTexts.h"
 #include "ui/TForm1.h"
 
 using namespace canalarm;
@@ -57,23 +58,83 @@ class TestWindowFiles : public QObject {
     });
     w.Find<QPlainTextEdit>("meLog")->setPlainText(QStringLiteral("kept"));
     w.Button("bbOpen")->click();
-    QCOMPARE(filter, QStringLiteral("Plik HEXFW (*.hexfw)"));
+    QCOMPARE(filter, QStringLiteral("HEXFW firmware files (*.hexfw);Intel HEX files (*.hex);All files (*)"));
     QCOMPARE(suffix, QStringLiteral("hexfw"));
     // Cancelled: nothing changes.
     QVERIFY(!w.Button("bbUpload")->isEnabled());
     QCOMPARE(LogLines(w), QStringList{QStringLiteral("kept")});
 
+    // Plain HEX first when the upload reads plain files; in the window's language.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("module.hex"));
+    WriteFile(file, ":020000040000FA\n:10020000000102030405060708090A0B0C0D0E0F76\n:00000001FF\n");
     w.Button("DecodeON")->setChecked(false);
+    w.window->SelectLanguage(Language::Czech);
     w.window->SetFileChooser([&](QFileDialog& dialog) {
       filter = dialog.nameFilters().join(QLatin1Char(';'));
-      return QStringLiteral("/some/where/module.hex");
+      return file;
     });
     w.Button("bbOpen")->click();
-    QCOMPARE(filter, QStringLiteral("Plik HEX (*.hex)"));
+    QCOMPARE(filter, QStringLiteral("Soubory Intel HEX (*.hex);Soubory firmwaru HEXFW (*.hexfw);Všechny soubory (*)"));
     QVERIFY(w.Button("bbUpload")->isEnabled());
     QVERIFY(w.Button("Button3")->isEnabled());
     QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("module.hex"));
-    QVERIFY(LogLines(w).isEmpty());
+    // What the file holds, as `canalarm info` says it.
+    QCOMPARE(LogLines(w), QStringList{QStringLiteral("Soubor obsahuje FLASH po 0x020F a EEPROM po \u2014")});
+  }
+
+  // A file the upload would refuse is refused when it is opened, with the
+  // reason `canalarm info` gives; the file chosen before stays chosen.
+  void aFileThatWouldNotLoadIsRefusedWithItsReason_data() {
+    QTest::addColumn<bool>("decode");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty") << false << QByteArray() << "failed: the file ends before the end record :00000001FF";
+    QTest::newRow("binary") << false << QByteArray("\x7F" "ELF\x02\x01\x01\x00", 8)
+                            << "failed at line 1: not a data or extended address record";
+    QTest::newRow("checksum") << false << QByteArray(":020000040000FA\n:10020000000102030405060708090A0B0C0D0E0F77\n")
+                              << "failed at line 2: checksum mismatch";
+    QTest::newRow("plain file read as encoded") << true << QByteArray(":00000001FF\n")
+                                                << "failed at line pair 1: not a data or extended address record";
+  }
+  void aFileThatWouldNotLoadIsRefusedWithItsReason() {
+    QFETCH(bool, decode);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    QVERIFY(OpenOneBlockFirmware(w, dir));
+    w.Button("DecodeON")->setChecked(decode);
+    const QString file = dir.filePath(QStringLiteral("refused.hex"));
+    WriteFile(file, bytes.toStdString());
+    QVERIFY(!w.window->OpenFirmwareFile(file));
+    QCOMPARE(LogLines(w), (QStringList{Q(FillIn(Text(Language::English, WindowText::FileRefused), reason.toStdString())),
+                                       QDir::toNativeSeparators(file)}));
+    QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("one-block.hex"));
+    QVERIFY(Q(w.window->Shared().firmwareFileName).endsWith(QStringLiteral("one-block.hex")));
+  }
+
+  // A file that puts a version text where the module keeps its own says so.
+  void theFilesVersionTextIsShown() {
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    const QString file = dir.filePath(QStringLiteral("versioned.hex"));
+    w.Button("DecodeON")->setChecked(false);
+    // Built record by record: "FW 2.4 TEST" and blanks at 0xF0.
+    std::string text = ":020000040000FA\n:10020000000102030405060708090A0B0C0D0E0F76\n:0200000400F00A\n";
+    const std::string version = "FW 2.4 TEST     ";
+    std::vector<std::uint8_t> record{16, 0x00, 0xF0, 0x00};
+    record.insert(record.end(), version.begin(), version.end());
+    unsigned sum = 0;
+    for (std::uint8_t b : record) sum += b;
+    record.push_back(static_cast<std::uint8_t>(-sum));
+    text += ":";
+    for (std::uint8_t b : record) text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper().toStdString();
+    text += "\n:00000001FF\n";
+    WriteFile(file, text);
+    QVERIFY(w.window->OpenFirmwareFile(file));
+    QCOMPARE(LogLines(w), (QStringList{QStringLiteral("The file holds FLASH up to 0x020F and EEPROM up to 0xFF"),
+                                       QStringLiteral("Version in the file: FW 2.4 TEST")}));
   }
 
   void theFileDialogStartsInTheLastFilesFolder() {
@@ -138,14 +199,16 @@ class TestWindowFiles : public QObject {
   void aDroppedFileIsOpenedAsTheOpenButtonWould() {
     QTemporaryDir dir;
     WindowUnderTest w;
-    const QString firmware = dir.filePath(QStringLiteral("dropped.hexfw"));
-    WriteFile(firmware, "x");
+    const QString firmware = dir.filePath(QStringLiteral("dropped.hex"));
+    WriteFile(firmware, ":00000001FF\n");
+    w.Button("DecodeON")->setChecked(false);
     w.Find<QPlainTextEdit>("meLog")->setPlainText(QStringLiteral("earlier"));
     QVERIFY(Drop(w, {firmware}));
-    QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("dropped.hexfw"));
+    QCOMPARE(w.Find<QLineEdit>("Edit2")->text(), QStringLiteral("dropped.hex"));
     QVERIFY(w.Button("bbUpload")->isEnabled());
     QVERIFY(w.Button("Button3")->isEnabled());
-    QVERIFY(LogLines(w).isEmpty());  // cleared, as the open button does
+    // Cleared, as the open button does, then what the file holds.
+    QCOMPARE(LogLines(w), QStringList{QStringLiteral("The file holds FLASH up to \u2014 and EEPROM up to \u2014")});
     QCOMPARE(Q(w.window->Shared().firmwareFileName), firmware);
   }
 
@@ -195,11 +258,24 @@ class TestWindowFiles : public QObject {
     help.close();
   }
 
-  void helpOfAMissingFileIsAReadError() {
+  void helpOfAFileThatWentMissingIsAReadError() {
+    QTemporaryDir dir;
     WindowUnderTest w;
-    w.window->ChooseFirmwareFile(QStringLiteral("/nonexistent/firmware.hexfw"));
+    QVERIFY(OpenOneBlockFirmware(w, dir));
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("one-block.hex"))));
     w.Button("Button3")->click();
-    QCOMPARE(LogLines(w), QStringList{Q(Message(Language::English, MessageRole::msgFileReadError))});
+    QCOMPARE(LogLines(w).constLast(), Q(Message(Language::English, MessageRole::msgFileReadError)));
+    QVERIFY(!w.window->HelpWindow().isVisible());
+  }
+
+  // Help on a file without help lines says so instead of an empty window.
+  void helpOfAFileWithoutHelpSaysSo() {
+    QTemporaryDir dir;
+    WindowUnderTest w;
+    QVERIFY(OpenOneBlockFirmware(w, dir));
+    w.window->SelectLanguage(Language::Hungarian);
+    w.Button("Button3")->click();
+    QCOMPARE(LogLines(w).constLast(), Q(Text(Language::Hungarian, WindowText::NoHelpText)));
     QVERIFY(!w.window->HelpWindow().isVisible());
   }
 

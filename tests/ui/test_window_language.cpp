@@ -90,7 +90,7 @@ class TestWindowLanguage : public QObject {
     QVERIFY(list->isVisibleTo(w.window.get()));
     QCOMPARE(list->currentText(), QStringLiteral("English"));
     // Its label is the language group's caption, in the language shown.
-    QCOMPARE(w.Find<QLabel>("lblLanguage")->text(), QStringLiteral("Language"));
+    QCOMPARE(Unmarked(w.Find<QLabel>("lblLanguage")->text()), QStringLiteral("Language"));
   }
 
   // The list runs the language routine: its hidden button, every caption and
@@ -112,7 +112,7 @@ class TestWindowLanguage : public QObject {
     QCOMPARE(w.window->windowTitle(), Q(Brand(brand).title));
     QCOMPARE(Q(w.window->Messages().BrandWebAddress()), Q(Brand(brand).webAddress));
     QVERIFY(!w.Find(Brand(brand).logo.data())->isHidden());
-    QCOMPARE(w.Find<QLabel>("lblLanguage")->text(), Q(Caption(language, "RadioGroup1")));
+    QCOMPARE(Unmarked(w.Find<QLabel>("lblLanguage")->text()), Q(Caption(language, "RadioGroup1")));
   }
 
   void theChoiceIsRememberedForTheNextStart() {
@@ -157,6 +157,75 @@ class TestWindowLanguage : public QObject {
     QCOMPARE(QGuiApplication::applicationDisplayName(), Q(korra.title));
     QCOMPARE(Q(w.window->Messages().BrandWebAddress()), Q(korra.webAddress));
     QCOMPARE(VisibleLogos(w), QStringList{Q(korra.logo)});
+  }
+
+  // English chosen in the window looks as a start looks, however it is
+  // reached: the neutral title alone and no logo.
+  void englishLooksTheSameOnEveryPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("first start") << QStringLiteral("start");
+    QTest::newRow("back from Polish") << QStringLiteral("switch");
+    QTest::newRow("restart, English remembered") << QStringLiteral("restart-en");
+    QTest::newRow("restart in Polish, then English") << QStringLiteral("restart-pl");
+  }
+  void englishLooksTheSameOnEveryPath() {
+    QFETCH(QString, path);
+    ForgetWindowSettings();
+    if (path.startsWith(QStringLiteral("restart"))) {
+      WindowUnderTest earlier;
+      ChooseInList(earlier, Language::Polish);
+      if (path == QStringLiteral("restart-en")) ChooseInList(earlier, Language::English);
+    }
+    WindowUnderTest w(/*keepSettings=*/true);
+    if (path == QStringLiteral("switch")) ChooseInList(w, Language::Polish);
+    if (path != QStringLiteral("start") && path != QStringLiteral("restart-en")) ChooseInList(w, Language::English);
+    QCOMPARE(w.window->LanguageCode(), '1');
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("CAN Alarm Bootloader"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("CAN Alarm Bootloader"));
+    QCOMPARE(VisibleLogos(w), QStringList());
+  }
+
+  // The platform appends the application's display name to a title that
+  // does not end with it, when the title is set: at every title change the
+  // display name is the new title already, so the brand's title stands alone.
+  void theTitleStandsAlone() {
+    WindowUnderTest w;
+    QStringList seen;
+    struct Watch : QObject {
+      QStringList* seen;
+      bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::WindowTitleChange) {
+          const QString title = static_cast<QWidget*>(object)->windowTitle();
+          if (!title.isEmpty() && title != QGuiApplication::applicationDisplayName())
+            *seen << title + QStringLiteral(" / ") + QGuiApplication::applicationDisplayName();
+        }
+        return false;
+      }
+    } watch;
+    watch.seen = &seen;
+    w.window->installEventFilter(&watch);
+    for (Language language : {Language::Polish, Language::German, Language::English, Language::Russian,
+                              Language::Slovak, Language::English})
+      ChooseInList(w, language);
+    QVERIFY2(seen.isEmpty(), qPrintable(seen.join('\n')));
+  }
+
+  // Qt's own dialogs follow the window's language.
+  void qtsOwnTextsFollowTheLanguage_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("cancel");
+    QTest::newRow("pl") << Language::Polish << QStringLiteral("Anuluj");
+    QTest::newRow("de") << Language::German << QStringLiteral("Abbrechen");
+    QTest::newRow("cz") << Language::Czech << QStringLiteral("Zrušit");
+    QTest::newRow("en") << Language::English << QStringLiteral("Cancel");
+  }
+  void qtsOwnTextsFollowTheLanguage() {
+    QFETCH(Language, language);
+    QFETCH(QString, cancel);
+    WindowUnderTest w;
+    ChooseInList(w, Language::Hungarian);
+    ChooseInList(w, language);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
   }
 
   // Polish takes the dravon box; the logo shown before is hidden again.

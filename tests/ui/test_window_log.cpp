@@ -5,6 +5,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+#include <QDateTime>
 #include <QTemporaryDir>
 
 #include "WindowTestSupport.h"
@@ -38,6 +44,24 @@ class TestWindowLog : public QObject {
     QCOMPARE(w.Find<QPlainTextEdit>("meLog")->contextMenuPolicy(), Qt::CustomContextMenu);
   }
 
+  // Every line says when it was written; the name offered for saving says
+  // the day, the time and the port, in the window's language.
+  void linesCarryTheirTimeAndTheSavedNameTheDayAndPort() {
+    WindowUnderTest w;
+    w.Button("Button2")->click();
+    const QStringList lines =
+        w.Find<QPlainTextEdit>("meLog")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 2);
+    for (const QString& line : lines)
+      QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d \\S")).match(line).hasMatch(),
+               qPrintable(line));
+    w.Find<QComboBox>("cbPort")->setCurrentIndex(2);
+    const QDateTime when(QDate(2026, 3, 7), QTime(9, 5));
+    QCOMPARE(w.window->SuggestedLogName(when), QStringLiteral("canalarm-log-2026-03-07-0905-COM3.txt"));
+    w.window->SelectLanguage(Language::German);
+    QCOMPARE(w.window->SuggestedLogName(when), QStringLiteral("canalarm-protokoll-2026-03-07-0905-COM3.txt"));
+  }
+
   void aboutNamesVersionLicenceAndTheBrandsAddress() {
     QApplication::setApplicationVersion(QStringLiteral("9.8.7"));
     WindowUnderTest w;
@@ -55,7 +79,18 @@ class TestWindowLog : public QObject {
     ChooseInList(w, Language::German);
     auto* action = w.window->findChild<QAction*>(QStringLiteral("actAbout"));
     QVERIFY(w.window->actions().contains(action));
-    QCOMPARE(w.window->contextMenuPolicy(), Qt::ActionsContextMenu);
+    // A right click opens the window's menu with it.
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        offered << menu->objectName();
+        for (QAction* item : menu->actions()) offered << item->text();
+        menu->close();
+      }
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), w.window->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w.window.get(), &click);
+    QCOMPARE(offered, (QStringList{QStringLiteral("WindowMenu"), Q(Text(Language::German, WindowText::About))}));
     action->trigger();
     QCOMPARE(title, Q(Text(Language::German, WindowText::About)));
     QVERIFY2(text.contains(Q(Brand(BrandVariant::Ubrix).webAddress)), qPrintable(text));

@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -43,8 +45,9 @@ bool ShootOpenList(QWidget& window, QComboBox& list, const QString& file) {
 
 // Clicks the window's buttons as a user would, on COM1, and saves a shot
 // after each operation: version read, parameters read, PIN changed and
-// written, file opened and written, help. Returns false when a shot
-// could not be saved.
+// written, a file refused when opened (a failure), an upload cancelled
+// halfway (a warning), file opened and written (success), help. Returns
+// false when a shot could not be saved.
 bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDir& out,
                      const QString& suffix, const QString& firmware) {
   bool saved = true;
@@ -67,9 +70,34 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
   click("BitBtn1");
   shoot(window, "parameters-write");
   tabs.setCurrentIndex(0);
+  // A failure: a file that is no firmware, refused with the reason.
+  QTemporaryDir scratch;
+  const QString notFirmware = scratch.filePath(QStringLiteral("photo.hexfw"));
+  {
+    QFile file(notFirmware);
+    saved = file.open(QIODevice::WriteOnly) && file.write("\x89PNG\r\n\x1a\n", 8) == 8 && saved;
+  }
+  window.ChooseFirmwareFile(notFirmware);
+  shoot(window, "file-refused");
   window.ChooseFirmwareFile(firmware);
-  // Once, halfway through the FLASH, with the time left measured.
   auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+  click("RadioButton3");  // 38400 bit/s: the shots take a quarter of the time
+  // A warning: the upload cancelled a third of the way through the FLASH.
+  {
+    bool cancelled = false;
+    const QMetaObject::Connection third = QObject::connect(bar, &QProgressBar::valueChanged, &window, [&] {
+      const int span = bar->maximum() - bar->minimum();
+      if (!cancelled && span > 100 && bar->value() - bar->minimum() >= span / 3) {
+        cancelled = true;
+        click("Button1");
+      }
+    });
+    click("bbUpload");
+    QObject::disconnect(third);
+    saved = saved && cancelled;
+    shoot(window, "upload-cancelled");
+  }
+  // Once, halfway through the FLASH, with the time left measured.
   bool inProgress = false;
   QObject::connect(bar, &QProgressBar::valueChanged, &window, [&] {
     const int span = bar->maximum() - bar->minimum();
@@ -79,7 +107,6 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
       shoot(window, "upload-progress");
     }
   });
-  click("RadioButton3");  // 38400 bit/s: the shots take a quarter of the time
   click("bbUpload");
   saved = saved && inProgress;
   shoot(window, "upload");

@@ -15,7 +15,10 @@ usage: run_wine_tests.py WINDOWS_BUILD_DIR CANALARM_EMU
    be the system console. The mapping is checked before any program runs,
    and again by tests/wine/wine-run before each test program.
 3. ctest in the Windows build, every program through wine-run; the peer side
-   of the test lines is served from here over a local socket.
+   of the test lines is served from here over a local socket. A build with
+   the window then runs the window's tests (label gui), one at a time, in
+   Xvfb with the Windows platform plugin; the DLLs they need (Qt's, mingw's
+   runtime) are found through WINEPATH.
 4. canalarm.exe ports lists exactly the mapped COM ports; then encode,
    version and upload against the emulator; the module must end up holding
    the file's images.
@@ -220,6 +223,28 @@ def wine_env(prefix):
                 WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="")
 
 
+def dll_folders(build):
+    """Where the build's programs find their DLLs: mingw's runtime, and Qt's
+    when the build has the window (its programs then share Qt's runtime)."""
+    folders = []
+    for dll in ("libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll"):
+        path = subprocess.run(["x86_64-w64-mingw32-g++-posix", "-print-file-name=" + dll],
+                              check=True, stdout=subprocess.PIPE, text=True).stdout.strip()
+        folder = os.path.dirname(os.path.realpath(path))
+        if folder not in folders:
+            folders.append(folder)
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("Qt6_DIR:") and not line.rstrip().endswith("NOTFOUND"):
+                qt = os.path.realpath(os.path.join(line.split("=", 1)[1].strip(), "..", "..", ".."))
+                folders.append(os.path.join(qt, "bin"))
+    return folders
+
+
+def has_window(build):
+    return os.path.exists(os.path.join(build, "app", "canalarm-gui.exe"))
+
+
 def map_ports(env, mapping, workdir):
     """Registry: the mapped COM numbers to their terminals, all others to nothing."""
     lines = ["REGEDIT4", "", r"[HKEY_LOCAL_MACHINE\Software\Wine\Ports]"]
@@ -349,6 +374,7 @@ WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-run")
 
 
 def main():
+    from wine_gui import start_xvfb  # it imports this module: not at the top
     build, emu_program = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     started = time.monotonic()
     workdir = tempfile.mkdtemp(prefix="canalarm-wine-")
@@ -379,12 +405,26 @@ def main():
               ", ".join("COM%d=%s" % kv for kv in sorted(mapping.items()))))
 
         peer = PeerServer(lines)
-        env.update(CANALARM_WINE_PORTS=listing, CANALARM_WINE_PEER=peer.address)
+        env.update(CANALARM_WINE_PORTS=listing, CANALARM_WINE_PEER=peer.address,
+                   WINEPATH=";".join(windows_path(d) for d in dll_folders(build)))
         # CANALARM_WINE_CTEST: ctest options that pick fewer tests ("-R units").
-        tests = subprocess.run(["ctest", "--test-dir", build, "--output-on-failure",
-                                "-j", str(os.cpu_count() or 2),
-                                *os.environ.get("CANALARM_WINE_CTEST", "").split()], env=env)
+        picked = os.environ.get("CANALARM_WINE_CTEST", "").split()
+        ctest = ["ctest", "--test-dir", build, "--output-on-failure", *picked]
+        tests = subprocess.run(ctest + ["-j", str(os.cpu_count() or 2), "-LE", "gui"], env=env)
         failure = None if tests.returncode == 0 else "ctest under Wine failed"
+        if has_window(build):
+            # The window's tests, in Xvfb with the Windows platform plugin,
+            # one at a time: they share the prefix's registry, where each
+            # forgets the window's settings, and they describe the COM ports
+            # by opening them, which must not meet a serial test's line.
+            xvfb, env["DISPLAY"] = start_xvfb()
+            try:
+                tests = subprocess.run(ctest + ["-L", "gui"], env=env)
+            finally:
+                xvfb.terminate()
+                xvfb.wait()
+                env["DISPLAY"] = ""
+            failure = failure or (None if tests.returncode == 0 else "the window's tests under Wine failed")
         failure = (failure or check_ports_listing(build, env, lines) or end_to_end(build, env, emu_dir)
                    or check_images(emu, emu_dir, build))
         print("Windows tests under Wine: %s in %.1f s" % ("FAILED: " + failure if failure else "passed",

@@ -9,9 +9,9 @@
 
 namespace canalarm::detail {
 
-inline constexpr std::size_t kProgrammingTabCaptionCount = 9;
+inline constexpr std::size_t kProgrammingTabCaptionCount = 10;
 inline constexpr std::size_t kTabPageCaptionCount = 2;
-inline constexpr std::size_t kParametersTabCaptionCount = 39;
+inline constexpr std::size_t kParametersTabCaptionCount = 41;
 inline constexpr std::size_t kCaptionCount =
     kProgrammingTabCaptionCount + kTabPageCaptionCount + kParametersTabCaptionCount;
 

@@ -4,10 +4,15 @@
 // into the image and written to the module.
 #pragma once
 
+#include <filesystem>
+#include <string>
+
+#include "link/BlockWriter.h"
 #include "link/BootloaderLink.h"
 #include "link/LinkOutcome.h"
+#include "link/ModuleBackup.h"
+#include "link/ParameterTab.h"
 #include "link/SharedImages.h"
-#include "params/ParameterTab.h"
 
 namespace canalarm {
 
@@ -20,11 +25,19 @@ struct ParameterWriteOptions {
   // error code 5", as an upload's log says it; the tab's status field shows
   // the text alone.
   bool refusalCodeShown = false;
+  // Where the backup read before the first write packet goes; without one
+  // the module is read (to check it is the one read before) but nothing is saved.
+  const BackupPlan* backup = nullptr;
+  std::string operation = "params-write";  // as the backup names it
 };
 
 // What a parameter write met besides its outcome.
-struct ParameterWriteReport {
-  std::uint8_t refusalCode = 0;  // the module's error code for a refused block
+struct ParameterWriteReport : BlockCount {
+  // Blocks were written, or one went unanswered, and the write did not
+  // finish: the module's settings may be neither the old nor the new ones.
+  bool partial = false;
+  bool portLost = false;         // the port failed after it was opened
+  std::filesystem::path backup;  // the backup saved before the writes
 };
 
 // Reads the module's EEPROM into `shared.images.eeprom` and fills `tab`. The

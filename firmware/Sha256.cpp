@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "cli/Sha256.h"
+#include "firmware/Sha256.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include <array>
 #include <vector>
 
-namespace canalarm::cli {
+namespace canalarm {
 
 namespace {
 
@@ -72,4 +77,18 @@ std::string Sha256Hex(std::span<const std::uint8_t> data) {
   return digest;
 }
 
-}  // namespace canalarm::cli
+std::string FileSha256Hex(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  try {
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return {};
+    return Sha256Hex(bytes);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+}  // namespace canalarm

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "params/ParameterTransfer.h"
+#include "link/ParameterTransfer.h"
 
 #include <cstdio>
 #include <string>
@@ -66,6 +66,7 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
 
   const ParameterSet read = FillParameters(eeprom);
   tab.Fill(read);
+  shared.moduleRead = eeprom;
   shared.eepromHoldsModuleRead = true;
   tab.SetWriteEnabled(true);
   link.Report(kTarget, MessageRole::msgDone);
@@ -75,21 +76,14 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
   return LinkOutcome::Done;
 }
 
-LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                              ParameterTab& tab, const ParameterWriteOptions& options,
-                              ParameterWriteReport* report) {
-  BootloaderLink::Session session(link);
-  if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
+namespace {
+
+// The write from the open port on; `backup` is taken before the first block.
+LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                       ParameterTab& tab, const ParameterWriteOptions& options,
+                       ParameterWriteReport& report, ModuleBackup& backup) {
   LinkHost& host = link.Host();
   auto& eeprom = shared.images.eeprom;
-  // Folded before the port is touched: a PIN the fitter has not finished
-  // typing must never reach the module.
-  try {
-    FoldParameters(tab.Current(), eeprom);
-  } catch (const ParameterError&) {
-    link.Report(kTarget, MessageRole::msgPinIncomplete);
-    return LinkOutcome::PinIncomplete;
-  }
   if (!link.OpenLinkPort(port, false)) {
     link.Report(kTarget, MessageRole::msgPortOpenError);
     return LinkOutcome::PortOpenError;
@@ -98,6 +92,18 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
     return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
 
   link.Report(kTarget, "OK");
+  const LinkOutcome taken = backup.Take(options.backup != nullptr ? *options.backup : BackupPlan{});
+  if (taken != LinkOutcome::Done) {
+    link.Close();
+    return taken;
+  }
+  // The fields came from the last read: they belong to that module only.
+  if (backup.Snapshot().eeprom != shared.moduleRead) {
+    link.Report(kTarget, MessageRole::msgModuleChanged);
+    link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
+    link.CloseAfterOutput();
+    return LinkOutcome::ModuleChanged;
+  }
   link.Port().ClearInput();
   shared.images.highestEeprom = 255;
   link.Report(kTarget, MessageRole::msgWritingEeprom);
@@ -109,11 +115,7 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
   for (int block = 0; block < kBlocks; ++block) {
     const auto address = static_cast<std::uint16_t>(block * kBlockSize);
     std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
-    AckResult ack{WaitResult::Cancelled, 0};
-    if (!link.CancelPending()) {
-      link.SendPacket(kCmdWriteEeprom, address, area, kBlockSize);
-      ack = link.WaitAck();
-    }
+    const AckResult ack = WriteBlock(link, kCmdWriteEeprom, address, area, report);
     if (ack.wait != WaitResult::Done) {
       const bool cancelled = ack.wait == WaitResult::Cancelled;
       link.Report(kTarget, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
@@ -122,7 +124,6 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
       return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
     }
     if (ack.code != 0) {
-      if (report != nullptr) report->refusalCode = ack.code;
       const std::string_view text = host.Messages().Text(MessageRole::msgEepromWriteError);
       link.Report(kTarget, options.refusalCodeShown
                                ? std::string(text) + "; error code " + std::to_string(ack.code)
@@ -152,6 +153,53 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
   link.CloseAfterOutput();
   link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
   return LinkOutcome::Done;
+}
+
+// A write that stopped after the module may have taken blocks: the PIN
+// digits lie in blocks 2 and 6, so the module may hold neither PIN.
+void SayIncomplete(BootloaderLink& link, ParameterWriteReport& report, const ModuleBackup& backup) {
+  report.partial = report.blocksWritten > 0 || report.blockInDoubt;
+  if (!report.partial) return;
+  std::string line(link.Host().Messages().Text(MessageRole::msgSettingsIncomplete));
+  if (!backup.Path().empty()) line += ": " + backup.Path().string();
+  // Said in both places: the status field is overwritten by the next operation.
+  link.Host().SetParameterStatus(line);
+  link.Host().AddLogLine(line);
+}
+
+}  // namespace
+
+LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
+                              ParameterTab& tab, const ParameterWriteOptions& options,
+                              ParameterWriteReport* reportOut) {
+  ParameterWriteReport unused;
+  ParameterWriteReport& report = reportOut != nullptr ? *reportOut : unused;
+  report = ParameterWriteReport{};
+  BootloaderLink::Session session(link);
+  if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
+  // Folded before the port is touched: a PIN the fitter has not finished
+  // typing must never reach the module.
+  try {
+    FoldParameters(tab.Current(), shared.images.eeprom);
+  } catch (const ParameterError&) {
+    link.Report(kTarget, MessageRole::msgPinIncomplete);
+    return LinkOutcome::PinIncomplete;
+  }
+  ModuleBackup backup(link, kTarget, options.operation);
+  LinkOutcome outcome = LinkOutcome::PortLost;
+  try {
+    outcome = WriteSteps(link, shared, port, tab, options, report, backup);
+  } catch (...) {
+    report.portLost = true;
+    report.backup = backup.Path();
+    backup.Finish(LinkOutcome::PortLost);
+    SayIncomplete(link, report, backup);
+    throw;
+  }
+  report.backup = backup.Path();
+  backup.Finish(outcome);
+  if (outcome != LinkOutcome::Done) SayIncomplete(link, report, backup);
+  return outcome;
 }
 
 }  // namespace canalarm

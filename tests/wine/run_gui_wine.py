@@ -1,0 +1,256 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""canalarm-gui.exe under Wine and Xvfb, clicked by xdotool as a fitter
+would, against canalarm-emu on COM1.
+
+usage: run_gui_wine.py WINDOWS_BUILD_DIR CANALARM_EMU [--shots DIR] [--wire-speed BPS]
+  WINDOWS_BUILD_DIR  a Windows build with the window (docs/windows.md)
+  CANALARM_EMU       a Linux build's emulator
+  --shots            where the screenshots are kept (default BUILD/gui-shots)
+  --wire-speed       the emulator's simulated wire (default 38400 bit/s)
+
+1. The build is installed into a folder as the package lays it out
+   (cmake --install); every DLL a file there imports must be beside it or
+   Windows's, and the programs must use Qt's C++ runtime.
+2. A fresh private Wine prefix: COM1 is the emulator's pseudo-terminal and
+   every other COM port leads nowhere, checked before anything runs and again
+   by wine-run before each program; fonts; no window decorations.
+3. window_control_map.exe writes where the window's controls are (the same
+   window class on the same platform, style and fonts).
+4. canalarm-gui.exe FILE starts (FILE: the firmware, encoded by canalarm.exe);
+   the window must appear. Clicks, each followed by the window's own text,
+   read back through the clipboard (select all, copy, xclip):
+   - Read (version): the log shows the emulator's version and Finished;
+   - Write (upload): the log ends with Finished; the processor time the
+     program and the Wine server took meanwhile is printed;
+   - the parameters tab, Reading: its status line says Finished.
+   A screenshot after each, none blank. Another speed is clicked, Alt+F4
+   ends the program with exit 0, and the speed is in the registry; the
+   emulator's FLASH and EEPROM images are the file's.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import run_wine_tests as wine  # noqa: E402
+from wine_gui import check_deployed, make_prefix, screenshot, start_xvfb, wait_for  # noqa: E402
+from e2e_base import dies_with_this_process  # noqa: E402
+
+TITLE = "Bootloader"
+EMU_PORT = 1
+DONE = "Finished"
+SETTINGS_KEY = r"HKCU\Software\canalarm\canalarm-gui"
+
+
+class Window:
+    """canalarm-gui.exe's window, clicked where the control map says."""
+
+    def __init__(self, env, wid, controls):
+        self.env, self.wid, self.controls = env, wid, controls
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+
+    def click(self, name):
+        x, y, w, h = self.controls[name]
+        self.xdotool("mousemove", "--window", self.wid, str(x + w // 2), str(y + h // 2), "click", "1")
+
+    def text_of(self, name):
+        """The control's text as the clipboard gets it: select all, copy. (The
+        clipboard is not emptied first, so a check must tell this text from
+        the one copied before.)"""
+        self.click(name)
+        self.xdotool("key", "--window", self.wid, "ctrl+a", "ctrl+c")
+        got = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else ""
+
+    def wait_text(self, name, predicate, timeout, what):
+        seen = [""]
+
+        def check():
+            seen[0] = self.text_of(name)
+            return predicate(seen[0])
+        try:
+            return wait_for(check, timeout, what)
+        except SystemExit:
+            sys.exit("timed out waiting for %s; %s shows:\n%s" % (what, name, seen[0]))
+
+
+def read_control_map(path):
+    controls = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            name, *numbers = line.split()
+            controls[name] = tuple(int(n) for n in numbers)
+    return controls
+
+
+def cpu_seconds(pid):
+    """User and system time of a process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def wineserver_pid(prefix):
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                if not f.read().split(b"\0")[0].endswith(b"wineserver"):
+                    continue
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                if b"WINEPREFIX=" + prefix.encode() in f.read().split(b"\0"):
+                    return int(entry)
+        except OSError:
+            continue
+    return None
+
+
+def deploy(build, folder):
+    subprocess.run(["cmake", "--install", build, "--prefix", folder], check=True,
+                   stdout=subprocess.DEVNULL)
+    shutil.copy(os.path.join(build, "tests", "ui", "window_control_map.exe"), folder)
+
+
+def remembered_speed(env):
+    """The speed the window stored in the registry, None if none."""
+    got = subprocess.run([wine.WINE, "reg", "query", SETTINGS_KEY, "/v", "speed"], env=env,
+                         capture_output=True, text=True)
+    return got.stdout.split()[-1] if got.returncode == 0 and got.stdout.split() else None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("emu")
+    parser.add_argument("--shots")
+    parser.add_argument("--wire-speed", default="38400")
+    args = parser.parse_args()
+    build, emu_program = os.path.abspath(args.build), os.path.abspath(args.emu)
+    shots = os.path.abspath(args.shots or os.path.join(build, "gui-shots"))
+    os.makedirs(shots, exist_ok=True)
+    started = time.monotonic()
+
+    workdir = tempfile.mkdtemp(prefix="canalarm-gui-wine-")
+    prefix = os.path.join(workdir, "prefix")
+    env = wine.wine_env(prefix)
+    emu = xvfb = program = None
+    try:
+        app = os.path.join(workdir, "canalarm")
+        deploy(build, app)
+
+        emu_dir = os.path.join(workdir, "emu")
+        os.makedirs(emu_dir)
+        transcript = os.path.join(emu_dir, "transcript.txt")
+        emu = subprocess.Popen([emu_program, "--wire-speed", args.wire_speed,
+                                "--transcript", transcript,
+                                "--dump-flash", os.path.join(emu_dir, "flash.bin"),
+                                "--dump-eeprom", os.path.join(emu_dir, "eeprom.bin")],
+                               stdout=subprocess.PIPE, text=True,
+                               preexec_fn=dies_with_this_process())
+        emu_device = emu.stdout.readline().strip()
+        env = make_prefix(prefix, workdir, {EMU_PORT: emu_device})
+        check_deployed(app, os.path.join(prefix, "drive_c", "windows", "system32"),
+                       ("canalarm-gui.exe", "canalarm.exe", "window_control_map.exe", "Qt6Core.dll"))
+        print("deployed; Wine prefix ready in %.1f s; COM%d=%s" % (
+            time.monotonic() - started, EMU_PORT, emu_device))
+
+        # The firmware file, encoded as a fitter gets it.
+        hexfw = os.path.join(workdir, "demo_firmware.hexfw")
+        encode = subprocess.run([wine.WINE_RUN, os.path.join(app, "canalarm.exe"), "encode",
+                                 wine.windows_path(os.path.join(build, "tests", "firmware", "demo_firmware.hex")),
+                                 "-o", wine.windows_path(hexfw)], env=env, capture_output=True, text=True)
+        if encode.returncode != 0:
+            sys.exit("canalarm.exe encode failed: %s" % encode.stderr)
+
+        xvfb, display = start_xvfb()
+        env["DISPLAY"] = display
+        control_map = os.path.join(workdir, "controls.txt")
+        subprocess.run([wine.WINE_RUN, os.path.join(app, "window_control_map.exe"),
+                        wine.windows_path(control_map)], env=env, check=True, timeout=120)
+        controls = read_control_map(control_map)
+
+        program = subprocess.Popen([wine.WINE_RUN, os.path.join(app, "canalarm-gui.exe"),
+                                    wine.windows_path(hexfw)], env=env)
+        wid = wait_for(lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", TITLE], env=env,
+            stdout=subprocess.PIPE, text=True).stdout.split(), 120, "the window")[0]
+        print("the window is up after %.1f s" % (time.monotonic() - started))
+        window = Window(env, wid, controls)
+
+        window.click("Button2")
+        log = window.wait_text("meLog", lambda t: DONE in t.splitlines(), 60, "the version")
+        if "CANALARM EMU 1.0" not in log:
+            sys.exit("the version read logs:\n%s" % log)
+        print("version read:\n%s" % log.rstrip())
+        screenshot(display, os.path.join(shots, "version.png"), wid)
+
+        # The upload, and what the window's waits cost meanwhile.
+        server = wineserver_pid(prefix)
+        cpu_before = (cpu_seconds(program.pid), cpu_seconds(server) if server else 0.0)
+        upload_start = time.monotonic()
+        window.click("bbUpload")
+        # The clipboard may still hold the version read's log, which ends
+        # the same way: the upload's own lines tell them apart.
+        log = window.wait_text("meLog", lambda t: "FLASH writing..." in t and "EEPROM writing..." in t
+                               and t.splitlines()[-1:] == [DONE], 600, "the upload")
+        took = time.monotonic() - upload_start
+        program_cpu = cpu_seconds(program.pid) - cpu_before[0]
+        server_cpu = (cpu_seconds(server) - cpu_before[1]) if server else float("nan")
+        print("upload: %.1f s at %s bit/s; processor time: canalarm-gui.exe %.2f s (%.0f %%), "
+              "wineserver %.2f s (%.0f %%)" % (took, args.wire_speed, program_cpu, 100 * program_cpu / took,
+                                              server_cpu, 100 * server_cpu / took))
+        screenshot(display, os.path.join(shots, "upload.png"), wid)
+
+        # X delivers the clicks in order: the tab is shown before the second.
+        window.click("tab:TabSheet2")
+        window.click("BitBtn2")
+        status = window.wait_text("Edit3", lambda t: t.strip() == DONE, 120, "the parameter read")
+        print("parameter read: %s" % status.strip())
+        screenshot(display, os.path.join(shots, "parameters.png"), wid)
+
+        # Another speed, which the window remembers in the registry.
+        if remembered_speed(env) is not None:
+            sys.exit("a speed was remembered before one was chosen")
+        window.click("tab:TabSheet1")
+        window.click("RadioButton2")
+        window.xdotool("key", "--window", wid, "alt+F4")
+        code = program.wait(timeout=60)
+        if code != 0:
+            sys.exit("canalarm-gui.exe ended with %d" % code)
+        speed = remembered_speed(env)
+        if speed is None:
+            sys.exit("no speed in the registry (%s)" % SETTINGS_KEY)
+        print("the window remembered speed %s in %s" % (speed, SETTINGS_KEY))
+        failure = wine.check_images(emu, emu_dir, build)
+        if failure:
+            sys.exit(failure)
+        print("canalarm-gui.exe under Wine: passed in %.1f s; screenshots in %s" % (
+            time.monotonic() - started, shots))
+        return 0
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+        subprocess.run([wine.WINESERVER, "-k"], env=env)
+        if emu and emu.poll() is None:
+            emu.kill()
+        if emu:
+            emu.wait()
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
