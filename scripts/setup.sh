@@ -1,22 +1,35 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs what the build and the tests need from Debian's packages.
-# Idempotent: prints nothing and touches nothing when all is there.
+# Installs from Debian's packages what building and running the programs
+# needs; with --test, also what the tests add (sanitizer and fuzz compilers,
+# the package checks, the Debian root of the install test, the Windows cross
+# build and Wine, the QEMU guest). Idempotent: prints nothing and touches
+# nothing when all is there.
+#
+# usage: scripts/setup.sh [--test]
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-translations-l10n
-  gputils python3 python3-intelhex
-  clang libclang-rt-14-dev
-  dpkg-dev man-db
-  lintian devscripts appstream desktop-file-utils shared-mime-info
-  debootstrap xvfb
-  g++-mingw-w64-x86-64-posix wine wine64
-  nsis xdotool xclip imagemagick fonts-wine
-  qemu-system-x86 busybox-static
+  gputils python3 dpkg-dev
 )
+case "${1:-}" in
+  "") ;;
+  --test)
+    packages+=(
+      libgtest-dev python3-intelhex
+      clang libclang-rt-14-dev
+      man-db
+      lintian devscripts appstream desktop-file-utils shared-mime-info
+      debootstrap xvfb
+      g++-mingw-w64-x86-64-posix wine wine64
+      nsis xdotool xclip imagemagick fonts-wine zip
+      qemu-system-x86 busybox-static
+    ) ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

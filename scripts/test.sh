@@ -25,7 +25,7 @@ elif [[ $# -gt 0 ]]; then
   exit 2
 fi
 
-scripts/setup.sh
+scripts/setup.sh --test
 
 # Every program the run starts inherits this mark; after each stage, and at
 # the end whatever happened, no process that carries it may be left.
@@ -75,9 +75,10 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 build build/tsan -DCMAKE_BUILD_TYPE=Debug -DCANALARM_SANITIZE=thread
 run_tests build/tsan -L threads
 
-# The core, the command line, the window and their tests built for Windows,
-# run under Wine with canalarm.exe and canalarm-gui.exe end to end against
-# the emulator; the package and its installer (scripts/test-windows.sh).
+# The core, the command line and their tests built for Windows, run under
+# Wine with canalarm.exe end to end against the emulator; with
+# CANALARM_TEST_WINDOWS_WINDOW=1 also the window, the package and its
+# installer (scripts/test-windows.sh).
 scripts/test-windows.sh build/win build/test/emu/canalarm-emu
 stage_ended "the Windows tests"
 

@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/TComSelectForm.h"
 #include "ui/TForm1.h"
 #include "ui/TfrmMain.h"
 
@@ -152,16 +151,6 @@ int main(int argc, char* argv[]) {
     }
     if (argc == 5 && !ShootOperations(window, *tabs, out, suffix, QString::fromLocal8Bit(argv[4])))
       status = 1;
-    // The port selection dialog speaks English only; a made-up list, no probing.
-    if (argv[2][0] != '1') {
-      QApplication::quit();
-      return;
-    }
-    canalarm::ui::TComSelectForm dialog;
-    dialog.ShowPorts({1, 3});
-    dialog.show();
-    QApplication::processEvents();
-    if (!dialog.grab().save(out.filePath(QStringLiteral("port-dialog-%1.png").arg(suffix)))) status = 1;
     QApplication::quit();
   });
   QApplication::exec();

@@ -313,8 +313,10 @@ def end_to_end(build, env, emu_dir):
     if status != 0 or "Program version: CANALARM EMU 1.0" not in out:
         return "version failed (%d): %s %s" % (status, out, err)
 
+    # The file's settings too (an upload keeps a module's own by default), so
+    # that the module ends up holding the file exactly.
     status, out, err, took = run(canalarm + ["upload", hexfw, "--port", "COM%d" % EMU_PORT,
-                                             "--verify"], env, timeout=300)
+                                             "--verify", "--file-parameters"], env, timeout=300)
     print("canalarm.exe upload: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
     if status != 0 or out.splitlines()[-1:] != ["Finished"]:
         return "upload failed (%d): %s %s" % (status, out, err)
