@@ -11,6 +11,10 @@
 #
 # Qt finds its plugins beside the program by itself; no qt.conf is needed.
 
+# Qt's imported targets belong to the folder that found them (ui/); the
+# package's rules need them here too.
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+
 # Qt's DLLs and the two plugins the window loads at run time.
 foreach(qt_target Qt6::Core Qt6::Gui Qt6::Widgets)
   install(FILES $<TARGET_FILE:${qt_target}> DESTINATION .)
