@@ -213,7 +213,11 @@ class RealDriversTest(unittest.TestCase):
                 self.assertTrue(any("write EEPROM" in line for line in lines), lines)
 
     def test_4_both_ports_at_once(self):
-        status, out = self.canalarm("upload", FIRMWARE, "--port", ADAPTER, "--port", UART, "--baud", BAUD)
+        # The last upload on the UART: with the file's settings, so that the
+        # module ends up holding the file exactly (an upload keeps the PIN
+        # written above by default).
+        status, out = self.canalarm("upload", FIRMWARE, "--port", ADAPTER, "--port", UART, "--baud", BAUD,
+                                    "--file-parameters")
         self.assertEqual(status, 0, out)
         for dev in (ADAPTER, UART):
             lines = self.transcripts[dev].new_lines()
@@ -286,7 +290,7 @@ class RealDriversTest(unittest.TestCase):
         # The module was left in the middle of the upload: it restarts once
         # the line has been quiet long enough.
         time.sleep(max(0.0, getattr(self, "pulled_at", 0.0) + IDLE_RESET_S - time.monotonic()))
-        status, out = self.canalarm("upload", FIRMWARE, "--port", ADAPTER, "--baud", BAUD)
+        status, out = self.canalarm("upload", FIRMWARE, "--port", ADAPTER, "--baud", BAUD, "--file-parameters")
         self.assert_finished(status, out)
 
     # --- what the modules hold ----------------------------------------------------------
