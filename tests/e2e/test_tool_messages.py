@@ -12,7 +12,6 @@ a real device (e2e_base).
 usage: test_tool_messages.py CANALARM CANALARM_EMU ASSEMBLED_HEX_DIR
 """
 import fcntl
-import json
 import os
 import shutil
 import subprocess

@@ -40,7 +40,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import run_wine_tests as wine  # noqa: E402
-from wine_gui import check_deployed, make_prefix, screenshot, start_xvfb, wait_for  # noqa: E402
+from wine_gui import check_deployed, end_run, make_prefix, screenshot, start_xvfb, wait_for  # noqa: E402
 from e2e_base import dies_with_this_process  # noqa: E402
 
 TITLE = "Bootloader"
@@ -239,17 +239,7 @@ def main():
             time.monotonic() - started, shots))
         return 0
     finally:
-        if program and program.poll() is None:
-            program.kill()
-        subprocess.run([wine.WINESERVER, "-k"], env=env)
-        if emu and emu.poll() is None:
-            emu.kill()
-        if emu:
-            emu.wait()
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        shutil.rmtree(workdir, ignore_errors=True)
+        end_run(env, workdir, program=program, emu=emu, xvfb=xvfb)
 
 
 if __name__ == "__main__":

@@ -18,7 +18,6 @@ usage: run_installer_wine.py SETUP_EXE
 """
 import glob
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -27,7 +26,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import run_wine_tests as wine  # noqa: E402
-from wine_gui import make_prefix, start_xvfb, wait_for  # noqa: E402
+from wine_gui import end_run, make_prefix, start_xvfb, wait_for  # noqa: E402
 
 FOLDER = r"C:\canalarm-test"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\canalarm"
@@ -119,13 +118,7 @@ def main():
         print("the installer under Wine: passed in %.1f s" % (time.monotonic() - started))
         return 0
     finally:
-        if program and program.poll() is None:
-            program.kill()
-        subprocess.run([wine.WINESERVER, "-k"], env=env)
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        shutil.rmtree(workdir, ignore_errors=True)
+        end_run(env, workdir, program=program, xvfb=xvfb)
 
 
 if __name__ == "__main__":

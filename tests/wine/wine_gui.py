@@ -52,6 +52,22 @@ def start_xvfb(size="1024x768x24"):
     return xvfb, ":" + display
 
 
+def end_run(env, workdir, program=None, emu=None, xvfb=None):
+    """Stops what a run started, whichever of them it got to, and removes
+    its folder: the program, the prefix's server, the emulator, Xvfb."""
+    if program and program.poll() is None:
+        program.kill()
+    subprocess.run([wine.WINESERVER, "-k"], env=env)
+    if emu and emu.poll() is None:
+        emu.kill()
+    if emu:
+        emu.wait()
+    if xvfb:
+        xvfb.terminate()
+        xvfb.wait()
+    shutil.rmtree(workdir, ignore_errors=True)
+
+
 def wait_for(predicate, timeout, what):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:

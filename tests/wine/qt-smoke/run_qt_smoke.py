@@ -39,7 +39,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", "..", ".."))
 sys.path.insert(0, os.path.dirname(HERE))
 import run_wine_tests as wine  # noqa: E402  (its prefix and port set-up)
-from wine_gui import (check_deployed, make_prefix, runtime_dll, screenshot,  # noqa: E402
+from wine_gui import (check_deployed, end_run, make_prefix, runtime_dll, screenshot,  # noqa: E402
                       start_xvfb, wait_for)
 
 QT_DLLS = ("Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll")
@@ -153,13 +153,7 @@ def main():
             time.monotonic() - started, shots))
         return 0
     finally:
-        if program and program.poll() is None:
-            program.kill()
-        subprocess.run([wine.WINESERVER, "-k"], env=env)
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        shutil.rmtree(workdir, ignore_errors=True)
+        end_run(env, workdir, program=program, xvfb=xvfb)
 
 
 if __name__ == "__main__":
