@@ -50,6 +50,23 @@ bool BootloaderLink::OpenLinkPort(const PortChoice& choice, bool showPortText) {
   }
 }
 
+LinkOutcome BootloaderLink::Start(const PortChoice& choice, bool showPortText, int wakeTicks,
+                                  const LinkTarget& target, const std::function<void()>& opened) {
+  if (!OpenLinkPort(choice, showPortText)) {
+    Report(target, MessageRole::msgPortOpenError);
+    return LinkOutcome::PortOpenError;
+  }
+  if (opened) opened();
+  if (!WakeBootloader(wakeTicks, target))
+    return CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+  return LinkOutcome::Done;
+}
+
+LinkOutcome BootloaderLink::ReportStopped(const LinkTarget& target, bool cancelled) {
+  Report(target, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
+  return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
+}
+
 bool BootloaderLink::WakeBootloader(int ticks, const LinkTarget& target) {
   Countdown& countdown = host_.TheCountdown();
   // The restart pulse sleeps without pumping: a Cancel pressed meanwhile is

@@ -11,12 +11,14 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <random>
 #include <string>
 #include <string_view>
 
 #include "link/LinkHost.h"
+#include "link/LinkOutcome.h"
 #include "link/LinkPort.h"
 #include "link/LinkProtocol.h"
 #include "texts/MessageSet.h"
@@ -75,6 +77,18 @@ class BootloaderLink {
   // wake-up byte is sent at all) counts as not found. When not found, the port is
   // closed; the countdown is then 0 (no answer) or -1 (cancelled).
   bool WakeBootloader(int ticks, const LinkTarget& target);
+
+  // The start every operation shares: OpenLinkPort (its failure reported as
+  // msgPortOpenError), then `opened` when given, then WakeBootloader with
+  // `wakeTicks`. Done when the bootloader answered; otherwise the outcome
+  // that ended the start: PortOpenError, Cancelled or NoBootloader.
+  LinkOutcome Start(const PortChoice& choice, bool showPortText, int wakeTicks, const LinkTarget& target,
+                    const std::function<void()>& opened = {});
+
+  // A wait for the module that did not complete: reports msgCancelled or
+  // msgCommError at the target and returns Cancelled or CommError. The port
+  // is left as it is.
+  LinkOutcome ReportStopped(const LinkTarget& target, bool cancelled);
 
   // Sends one packet: the first `length` bytes of `buffer` as its data. The
   // buffer is taken by value; the caller's stays as it was.

@@ -33,12 +33,11 @@ void CopyBlock(const std::array<std::uint8_t, N>& image, std::int32_t block, Pac
 
 // A write packet was not acknowledged: report, close the port, reset the bar.
 LinkOutcome AckFailure(BootloaderLink& link, WaitResult wait) {
-  const bool cancelled = wait == WaitResult::Cancelled;
-  link.Report(kTarget, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
+  const LinkOutcome outcome = link.ReportStopped(kTarget, wait == WaitResult::Cancelled);
   link.Close();
   link.SetProgressMinimum(kBar, 0);
   link.SetProgressPosition(kBar, 0);
-  return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
+  return outcome;
 }
 
 LinkOutcome WriteFlash(BootloaderLink& link, SharedImages& shared, const UploadOptions& options,
@@ -170,12 +169,8 @@ void SettleSettings(BootloaderLink& link, SharedImages& shared, const UploadOpti
 // The upload from the open port on; `backup` is taken before the first write.
 LinkOutcome UploadSteps(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
                         const UploadOptions& options, UploadReport& report, ModuleBackup& backup) {
-  if (!link.OpenLinkPort(port, false)) {
-    link.Report(kTarget, MessageRole::msgPortOpenError);
-    return LinkOutcome::PortOpenError;
-  }
-  if (!link.WakeBootloader(kUploadWakeTicks, kTarget))
-    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+  const LinkOutcome started = link.Start(port, false, kUploadWakeTicks, kTarget);
+  if (started != LinkOutcome::Done) return started;
   link.Port().ClearInput();
 
   try {

@@ -10,11 +10,6 @@ namespace canalarm {
 namespace {
 constexpr int kTicksPerBlock = 30;
 constexpr int kBlocks = 16;
-
-LinkOutcome ReplyFailure(BootloaderLink& link, const LinkTarget& target, int result) {
-  link.Report(target, result == 0 ? MessageRole::msgCommError : MessageRole::msgCancelled);
-  return result == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
-}
 }  // namespace
 
 LinkOutcome ReadModuleSnapshot(BootloaderLink& link, const LinkTarget& target, ModuleSnapshot& snapshot) {
@@ -23,7 +18,7 @@ LinkOutcome ReadModuleSnapshot(BootloaderLink& link, const LinkTarget& target, M
   link.SendPacket(kCmdReadIdentity, 0, buffer, 0);
   link.ArmCountdown(kIdentityReplyTicks);
   int reply = link.ReadReply(kIdentityReplySize, buffer);
-  if (reply < 1) return ReplyFailure(link, target, reply);
+  if (reply < 1) return link.ReportStopped(target, reply < 0);
   snapshot.identity = {buffer[2], buffer[1]};
 
   for (int block = 0; block < kBlocks; ++block) {
@@ -33,7 +28,7 @@ LinkOutcome ReadModuleSnapshot(BootloaderLink& link, const LinkTarget& target, M
     link.SendPacket(kCmdReadEeprom, address, buffer, kBlockSize);
     link.ArmCountdown(kTicksPerBlock);
     reply = link.ReadReply(kReadReplySize, buffer);
-    if (reply < 1) return ReplyFailure(link, target, reply);
+    if (reply < 1) return link.ReportStopped(target, reply < 0);
     std::copy(buffer.begin() + 1, buffer.begin() + 1 + kBlockSize, snapshot.eeprom.begin() + address);
   }
   return LinkOutcome::Done;

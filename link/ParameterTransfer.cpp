@@ -33,16 +33,14 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
   BootloaderLink::Session session(link);
   if (!session.Acquired()) return LinkOutcome::NotAllowed;
   LinkHost& host = link.Host();
-  if (!link.OpenLinkPort(port, true)) {
-    link.Report(kTarget, MessageRole::msgPortOpenError);
-    return LinkOutcome::PortOpenError;
-  }
   auto& eeprom = shared.images.eeprom;
-  eeprom.fill(0xFF);
-  shared.eepromHoldsModuleRead = false;
-  tab.SetWriteEnabled(false);
-  if (!link.WakeBootloader(kParameterReadTicks, kTarget))
-    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+  // Once the port is open, the image and the fields wait for the read.
+  const LinkOutcome started = link.Start(port, true, kParameterReadTicks, kTarget, [&] {
+    eeprom.fill(0xFF);
+    shared.eepromHoldsModuleRead = false;
+    tab.SetWriteEnabled(false);
+  });
+  if (started != LinkOutcome::Done) return started;
 
   link.Report(kTarget, MessageRole::msgOK);
   link.Report(kTarget, MessageRole::msgReadingEeprom);
@@ -59,10 +57,7 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
     host.AddDumpLine(DumpLine(block, area));
   }
   const int countdown = link.CountdownValue();
-  if (countdown < 1) {
-    link.Report(kTarget, countdown == 0 ? MessageRole::msgCommError : MessageRole::msgCancelled);
-    return countdown == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
-  }
+  if (countdown < 1) return link.ReportStopped(kTarget, countdown < 0);
 
   const ParameterSet read = FillParameters(eeprom);
   tab.Fill(read);
@@ -84,12 +79,8 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
                        ParameterWriteReport& report, ModuleBackup& backup) {
   LinkHost& host = link.Host();
   auto& eeprom = shared.images.eeprom;
-  if (!link.OpenLinkPort(port, false)) {
-    link.Report(kTarget, MessageRole::msgPortOpenError);
-    return LinkOutcome::PortOpenError;
-  }
-  if (!link.WakeBootloader(kParameterWriteTicks, kTarget))
-    return link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
+  const LinkOutcome started = link.Start(port, false, kParameterWriteTicks, kTarget);
+  if (started != LinkOutcome::Done) return started;
 
   link.Report(kTarget, "OK");
   const LinkOutcome taken = backup.Take(options.backup != nullptr ? *options.backup : BackupPlan{});
@@ -117,11 +108,10 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
     std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
     const AckResult ack = WriteBlock(link, kCmdWriteEeprom, address, area, report);
     if (ack.wait != WaitResult::Done) {
-      const bool cancelled = ack.wait == WaitResult::Cancelled;
-      link.Report(kTarget, cancelled ? MessageRole::msgCancelled : MessageRole::msgCommError);
+      const LinkOutcome outcome = link.ReportStopped(kTarget, ack.wait == WaitResult::Cancelled);
       link.Close();
       link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
-      return cancelled ? LinkOutcome::Cancelled : LinkOutcome::CommError;
+      return outcome;
     }
     if (ack.code != 0) {
       const std::string_view text = host.Messages().Text(MessageRole::msgEepromWriteError);

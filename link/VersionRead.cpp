@@ -12,12 +12,6 @@ namespace canalarm {
 namespace {
 constexpr LinkTarget kTarget{.messages = MessageTarget::Log, .programmingBar = true,
                              .parametersBar = true};
-
-// A reply that did not complete: report it; the port stays open.
-LinkOutcome ReplyFailure(BootloaderLink& link, int result) {
-  link.Report(kTarget, result == 0 ? MessageRole::msgCommError : MessageRole::msgCancelled);
-  return result == 0 ? LinkOutcome::CommError : LinkOutcome::Cancelled;
-}
 }  // namespace
 
 std::string DeviceIdLine(std::uint8_t byte1, std::uint8_t byte2) {
@@ -63,16 +57,8 @@ VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, b
   }
   LinkHost& host = link.Host();
   host.ClearLog();
-  if (!link.OpenLinkPort(port, true)) {
-    link.Report(kTarget, MessageRole::msgPortOpenError);
-    result.outcome = LinkOutcome::PortOpenError;
-    return result;
-  }
-  if (!link.WakeBootloader(kVersionWakeTicks, kTarget)) {
-    result.outcome =
-        link.CountdownValue() == -1 ? LinkOutcome::Cancelled : LinkOutcome::NoBootloader;
-    return result;
-  }
+  result.outcome = link.Start(port, true, kVersionWakeTicks, kTarget);
+  if (result.outcome != LinkOutcome::Done) return result;
 
   PacketBuffer buffer{};
   if (readIdentity) {
@@ -81,7 +67,8 @@ VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, b
     link.ArmCountdown(kIdentityReplyTicks);
     const int reply = link.ReadReply(kIdentityReplySize, buffer);
     if (reply < 1) {
-      result.outcome = ReplyFailure(link, reply);
+      // A reply that did not complete; the port stays open.
+      result.outcome = link.ReportStopped(kTarget, reply < 0);
       return result;
     }
     result.identity = {buffer[1], buffer[2]};
@@ -95,7 +82,7 @@ VersionReadResult RunVersionRead(BootloaderLink& link, const PortChoice& port, b
   // request) left of the countdown.
   const int reply = link.ReadReply(kReadReplySize, buffer);
   if (reply < 1) {
-    result.outcome = ReplyFailure(link, reply);
+    result.outcome = link.ReportStopped(kTarget, reply < 0);
     return result;
   }
   std::array<std::uint8_t, 16> version{};
