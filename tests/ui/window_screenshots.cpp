@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Renders the window's two tabs in a language to PNG files:
-//   window_screenshots OUTDIR LANGCODE SUFFIX [FIRMWARE]
+//   window_screenshots OUTDIR LANGCODE SUFFIX PORT [FIRMWARE]
 // gives OUTDIR/programming-SUFFIX.png and OUTDIR/parameters-SUFFIX.png, and
 // the open language list and port list (languages-SUFFIX.png,
-// ports-SUFFIX.png) taken from the screen, popups included.
-// Used by scripts/screenshots.sh; without FIRMWARE it never touches a serial
-// port. With FIRMWARE it then runs the operations on COM1, which the script
-// points at canalarm-emu, and shoots the window after each (see Operations).
+// ports-SUFFIX.png) taken from the screen, popups included, with COM<PORT>
+// chosen. Used by scripts/screenshots.sh; without FIRMWARE it never opens a
+// serial port. With FIRMWARE it then runs the operations on COM<PORT>, which
+// the script points at canalarm-emu, at 9600 bit/s, and shoots the window
+// after each (see ShootOperations).
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ui/TForm1.h"
 #include "ui/TfrmMain.h"
@@ -42,7 +44,7 @@ bool ShootOpenList(QWidget& window, QComboBox& list, const QString& file) {
   return shot.save(file);
 }
 
-// Clicks the window's buttons as a user would, on COM1, and saves a shot
+// Clicks the window's buttons as a user would, and saves a shot
 // after each operation: version read, parameters read, PIN changed and
 // written, a file refused when opened (a failure), an upload cancelled
 // halfway (a warning), file opened and written (success), help. Returns
@@ -80,7 +82,7 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
   shoot(window, "file-refused");
   window.ChooseFirmwareFile(firmware);
   auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
-  click("RadioButton3");  // 38400 bit/s: the shots take a quarter of the time
+  click("RadioButton1");  // 9600 bit/s, the speed the emulator's line has
   // A warning: the upload cancelled a third of the way through the FLASH.
   {
     bool cancelled = false;
@@ -120,8 +122,9 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
-  if ((argc != 4 && argc != 5) || std::char_traits<char>::length(argv[2]) != 1) {
-    std::fprintf(stderr, "usage: %s OUTDIR LANGCODE SUFFIX [FIRMWARE]\n", argv[0]);
+  const int port = argc >= 5 ? std::atoi(argv[4]) : 0;
+  if ((argc != 5 && argc != 6) || std::char_traits<char>::length(argv[2]) != 1 || port < 1 || port > 12) {
+    std::fprintf(stderr, "usage: %s OUTDIR LANGCODE SUFFIX PORT(1..12) [FIRMWARE]\n", argv[0]);
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -130,6 +133,7 @@ int main(int argc, char* argv[]) {
   canalarm::ui::TfrmMain window;
   // English is the start state (no logo); other languages show their brand.
   if (argv[2][0] != window.LanguageCode()) window.zmiana_jezyka(argv[2][0]);
+  window.findChild<QComboBox*>(QStringLiteral("cbPort"))->setCurrentIndex(port - 1);
   window.show();
   auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   int status = 0;
@@ -149,7 +153,7 @@ int main(int argc, char* argv[]) {
                          out.filePath(QStringLiteral("%1-%2.png").arg(name, suffix))))
         status = 1;
     }
-    if (argc == 5 && !ShootOperations(window, *tabs, out, suffix, QString::fromLocal8Bit(argv[4])))
+    if (argc == 6 && !ShootOperations(window, *tabs, out, suffix, QString::fromLocal8Bit(argv[5])))
       status = 1;
     QApplication::quit();
   });
