@@ -31,6 +31,7 @@
 #include "ui/TImage.h"
 #include "ui/TPortComboBox.h"
 #include "ui/TSpinButton.h"
+#include "ui/TTextProgressBar.h"
 #include "ui/TfrmMain.h"
 #include "ui/WindowSettings.h"
 
@@ -92,7 +93,7 @@ QLineEdit* ReadOnlyEdit(const char* name) {
 }
 
 QProgressBar* Progress(const char* name) {
-  auto* bar = Named(new QProgressBar, name);
+  auto* bar = Named(new TTextProgressBar, name);
   bar->setTextVisible(true);
   bar->setAlignment(Qt::AlignCenter);
   bar->setFormat(QStringLiteral("%p%"));

@@ -8,11 +8,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTimer>
 
 #include "WindowTestSupport.h"
 #include "params/ParameterBlock.h"
 #include "texts/BrandVariants.h"
+#include "ui/TTextProgressBar.h"
 
 using namespace canalarm;
 using namespace canalarm::test;
@@ -170,6 +172,43 @@ class TestWindow : public QObject {
       }
       QCOMPARE(shown, 1);
     }
+  }
+
+  // The bar's text over an empty bar and over bars filled to the middle of
+  // the text, or past it: the pixels drawn in the text colour are the same,
+  // so no letter is cut where the fill ends, in the window's bars too.
+  void progressTextReadsWholeWhereverTheFillEnds() {
+    WindowUnderTest w;
+    auto* windowBar = w.Find<QProgressBar>("ProgressBar");
+    auto textPixels = [&](int value) {
+      ui::TTextProgressBar bar;
+      bar.setAlignment(windowBar->alignment());
+      bar.setFormat(QStringLiteral("53 \u00B7 zosta\u0142o 0:28"));
+      // Large, bold and pure red, so that the glyphs' cores are exactly the text colour.
+      QFont font = bar.font();
+      font.setPixelSize(18);
+      font.setBold(true);
+      bar.setFont(font);
+      QPalette palette = bar.palette();
+      palette.setColor(QPalette::Text, Qt::red);
+      bar.setPalette(palette);
+      bar.setRange(0, 100);
+      bar.setValue(value);
+      bar.resize(300, 26);
+      const QImage image = bar.grab().toImage();
+      const QRgb text = bar.palette().color(QPalette::Text).rgb();
+      QList<QPoint> pixels;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+          if (image.pixel(x, y) == text) pixels << QPoint(x, y);
+      return pixels;
+    };
+    QVERIFY(dynamic_cast<ui::TTextProgressBar*>(windowBar) != nullptr);
+    QVERIFY(dynamic_cast<ui::TTextProgressBar*>(w.Find<QProgressBar>("ProgressBar1")) != nullptr);
+    // 40, 50 and 60 end the fill inside the text.
+    const QList<QPoint> empty = textPixels(0);
+    QVERIFY(empty.size() > 50);
+    for (int value : {40, 50, 60, 100}) QCOMPARE(textPixels(value), empty);
   }
 };
 

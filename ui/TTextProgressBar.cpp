@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#include "ui/TTextProgressBar.h"
+
+#include <QStyleOption>
+#include <QStylePainter>
+
+namespace canalarm::ui {
+
+void TTextProgressBar::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionProgressBar option;
+  initStyleOption(&option);
+  const QString label = option.textVisible ? option.text : QString();
+  option.textVisible = false;
+  painter.drawControl(QStyle::CE_ProgressBar, option);
+  if (label.isEmpty()) return;
+
+  const QRect area = style()->subElementRect(QStyle::SE_ProgressBarLabel, &option, this);
+  const int flags = static_cast<int>(alignment()) | Qt::TextSingleLine;
+  const QColor ring = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Base);
+  painter.setPen(ring);
+  for (int dx = -1; dx <= 1; ++dx)
+    for (int dy = -1; dy <= 1; ++dy)
+      if (dx != 0 || dy != 0) painter.drawText(area.translated(dx, dy), flags, label);
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  painter.drawText(area, flags, label);
+}
+
+}  // namespace canalarm::ui
