@@ -17,12 +17,19 @@ void TTextProgressBar::paintEvent(QPaintEvent*) {
 
   const QRect area = style()->subElementRect(QStyle::SE_ProgressBarLabel, &option, this);
   const int flags = static_cast<int>(alignment()) | Qt::TextSingleLine;
-  const QColor ring = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Base);
+  const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+  if (option.maximum > option.minimum && option.progress >= option.maximum) {
+    // All of it lies over the fill.
+    painter.setPen(palette().color(group, QPalette::HighlightedText));
+    painter.drawText(area, flags, label);
+    return;
+  }
+  const QColor ring = palette().color(group, QPalette::Base);
   painter.setPen(ring);
   for (int dx = -1; dx <= 1; ++dx)
     for (int dy = -1; dy <= 1; ++dy)
       if (dx != 0 || dy != 0) painter.drawText(area.translated(dx, dy), flags, label);
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  painter.setPen(palette().color(group, QPalette::Text));
   painter.drawText(area, flags, label);
 }
 

@@ -3,7 +3,8 @@
 // as Fusion draw the part of the text over the fill in another colour, which
 // cuts a word (or a letter) in two where the fill ends; here the text is drawn
 // once, in the text colour, ringed with the base colour so that it reads over
-// the fill and over the empty groove alike.
+// the fill and over the empty groove alike; over a full bar, in the colour of
+// text on the fill.
 #pragma once
 
 #include <QProgressBar>
