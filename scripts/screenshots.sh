@@ -112,7 +112,8 @@ done
 
 shoot() {  # shoot LANGCODE SUFFIX SCALE [FIRMWARE]
   QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/tests/ui/window_screenshots" "$out" "$1" "$2" 5 ${4:+"$4"} 2>/dev/null
+    "$build/tests/ui/window_screenshots" "$out" "$1" "$2" 5 ${4:+"$4"} 2>/dev/null ||
+    { echo "screenshots.sh: the shots in $2 failed" >&2; exit 1; }
 }
 shoot 1 en@2x 2
 shoot 0 pl@2x 2

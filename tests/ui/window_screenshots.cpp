@@ -15,7 +15,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -71,15 +71,16 @@ bool ShootOperations(canalarm::ui::TfrmMain& window, QTabWidget& tabs, const QDi
   click("BitBtn1");
   shoot(window, "parameters-write");
   tabs.setCurrentIndex(0);
-  // A failure: a file that is no firmware, refused with the reason.
-  QTemporaryDir scratch;
-  const QString notFirmware = scratch.filePath(QStringLiteral("photo.hexfw"));
+  // A failure: a file that is no firmware, beside the firmware file, refused
+  // with the reason.
+  const QString notFirmware = QFileInfo(firmware).dir().filePath(QStringLiteral("photo.hexfw"));
   {
     QFile file(notFirmware);
     saved = file.open(QIODevice::WriteOnly) && file.write("\x89PNG\r\n\x1a\n", 8) == 8 && saved;
   }
   window.ChooseFirmwareFile(notFirmware);
   shoot(window, "file-refused");
+  QFile::remove(notFirmware);
   window.ChooseFirmwareFile(firmware);
   auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
   click("RadioButton1");  // 9600 bit/s, the speed the emulator's line has
