@@ -6,7 +6,7 @@
 # during and after each operation against canalarm-emu on COM1.
 #
 # Everything runs with a private ports folder (the window describes its
-# ports, which opens them for a moment): COM1 leads to the emulator's
+# ports, though without opening them): COM1 leads to the emulator's
 # pseudo-terminal, COM2..COM50 nowhere; the run stops if COM1 would lead
 # anywhere else. The window's remembered settings live there too, so the
 # user's own are neither read nor changed.

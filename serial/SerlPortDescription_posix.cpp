@@ -180,7 +180,7 @@ TSerlPortDescription DescribeDevice(const std::string& path, const TSerlSystemRo
   port.inUse = use.use == TPortUse::InUse;
   port.inUseUnknown = use.use == TPortUse::Unknown;
   port.holder = Names(use.holders);
-  port.peer = Names(use.peers);
+  if (port.kind == TPortKind::PseudoTerminal) port.peer = Names(use.peers);
   return port;
 }
 
