@@ -16,6 +16,7 @@ std::string StateName(const serl::TSerlPortDescription& port) {
   if (!port.present) return "absent";
   if (port.inUse) return "in use";
   if (port.noAccess) return "no access";
+  if (port.inUseUnknown) return "unknown";
   return "free";
 }
 
@@ -23,7 +24,8 @@ std::string PortName(const serl::TSerlPortDescription& port) {
   return port.comNumber > 0 ? "COM" + std::to_string(port.comNumber) : std::string("-");
 }
 
-// "USB adapter 0403:6001, FTDI FT232R USB UART, serial A1B2C3, by-id usb-..., in use"
+// "USB adapter 0403:6001, FTDI FT232R USB UART, serial A1B2C3, by-id usb-...,
+// in use by minicom (pid 812)"
 std::string Details(const serl::TSerlPortDescription& port) {
   std::vector<std::string> parts;
   if (!port.present) {
@@ -44,7 +46,9 @@ std::string Details(const serl::TSerlPortDescription& port) {
     if (!port.serialNumber.empty()) parts.push_back("serial " + port.serialNumber);
   }
   if (!port.byIdName.empty()) parts.push_back("by-id " + port.byIdName);
-  if (port.inUse) parts.push_back("in use");
+  if (!port.peer.empty()) parts.push_back("other end " + port.peer);
+  if (port.inUse) parts.push_back(port.holder.empty() ? "in use" : "in use by " + port.holder);
+  if (port.inUseUnknown) parts.push_back("in use: unknown");
   if (port.noAccess) parts.push_back("no access");
   std::string text;
   for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
@@ -58,7 +62,9 @@ nlohmann::ordered_json ToJson(const serl::TSerlPortDescription& port) {
   item["kind"] = serl::PortKindKey(port.kind);
   item["present"] = port.present;
   item["state"] = StateName(port);
-  item["inUse"] = port.inUse;
+  // null where nothing could tell, so that a script's truth test of inUse
+  // still means "known to be held".
+  item["inUse"] = port.inUseUnknown ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(port.inUse);
   item["noAccess"] = port.noAccess;
   auto optional = [&item](const char* key, const std::string& value) {
     if (!value.empty()) item[key] = value;
@@ -74,6 +80,8 @@ nlohmann::ordered_json ToJson(const serl::TSerlPortDescription& port) {
   optional("serialNumber", port.serialNumber);
   optional("byId", port.byIdName);
   optional("friendlyName", port.friendlyName);
+  optional("holder", port.holder);
+  optional("peer", port.peer);
   item["summary"] = serl::PortSummary(port);
   return item;
 }

@@ -14,7 +14,8 @@
 # of the ports folder would lead anywhere else. The user is "fitter" with a
 # home of its own (/home/fitter, an empty tmpfs), where the ports folder
 # (COM1..COM12 linked to their usual devices), the window's settings and the
-# backups live; nothing of the real user's is read or changed.
+# backups live; nothing of the real user's is read or changed. Describing the
+# ports opens none of them.
 # Needs root (for the namespace and its mounts).
 # Usage: scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "serial/SerlPortDescription.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 namespace canalarm::serl {
 
@@ -11,6 +13,17 @@ TSerlSystemRoots TSerlSystemRoots::FromEnvironment() {
     roots.sysfs = sysfs;
   if (const char* dev = std::getenv("CANALARM_DEV_ROOT"); dev != nullptr && *dev != 0)
     roots.dev = dev;
+  if (const char* proc = std::getenv("CANALARM_PROC_ROOT"); proc != nullptr && *proc != 0)
+    roots.proc = proc;
+  if (const char* locks = std::getenv("CANALARM_LOCK_DIRS"); locks != nullptr) {
+    roots.lockDirs.clear();
+    std::string_view rest = locks;
+    while (!rest.empty()) {
+      const std::size_t colon = std::min(rest.find(':'), rest.size());
+      if (colon > 0) roots.lockDirs.emplace_back(rest.substr(0, colon));
+      rest.remove_prefix(std::min(colon + 1, rest.size()));
+    }
+  }
   return roots;
 }
 
@@ -66,7 +79,7 @@ std::string PortSummary(const TSerlPortDescription& port) {
   } else if (port.kind != TPortKind::Other) {
     line += std::string(", ") + PortKindText(port.kind);
   }
-  if (port.inUse) line += ", in use";
+  if (port.inUse) line += port.holder.empty() ? ", in use" : ", in use by " + port.holder;
   if (port.noAccess) line += ", no access";
   return line;
 }

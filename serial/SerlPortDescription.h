@@ -8,10 +8,10 @@
 // an on-board UART whether a UART is really behind it. On Windows they come
 // from SetupAPI: the friendly name Windows shows for the port.
 //
-// "In use" and "no access" are found by opening the device for a moment, as
-// the port probe does (SerlPortProbe.h); nothing else is done to it. Only a
-// present device is opened. So a test must point the roots and the ports
-// folder at devices that are pseudo-terminals before it describes ports.
+// On Linux a description never opens the device: opening raises DTR and RTS,
+// which restarts many boards. "In use" comes from /proc and the lock folders
+// (SerlPortUse.h) and "no access" from the device's permissions. On Windows
+// both are found by opening the port for a moment (SerlPortProbe.h).
 #pragma once
 
 #include <filesystem>
@@ -22,12 +22,16 @@ namespace canalarm::serl {
 
 enum class TPortKind { Absent, UsbAdapter, OnboardUart, PseudoTerminal, Other };
 
-// Where the system's device tree is read. FromEnvironment() gives "/sys" and
-// "/dev" unless CANALARM_SYSFS_ROOT / CANALARM_DEV_ROOT name other folders,
-// which is how the end-to-end tests give the program a fake tree.
+// Where the system's device tree, processes and lock files are read.
+// FromEnvironment() gives the system's folders unless CANALARM_SYSFS_ROOT,
+// CANALARM_DEV_ROOT, CANALARM_PROC_ROOT or CANALARM_LOCK_DIRS (folders
+// separated by ':') name others, which is how the end-to-end tests give the
+// program a fake tree.
 struct TSerlSystemRoots {
   std::filesystem::path sysfs{"/sys"};
   std::filesystem::path dev{"/dev"};
+  std::filesystem::path proc{"/proc"};
+  std::vector<std::filesystem::path> lockDirs{"/var/lock", "/run/lock", "/var/spool/locks"};
   static TSerlSystemRoots FromEnvironment();
 };
 
@@ -40,6 +44,10 @@ struct TSerlPortDescription {
   TPortKind kind = TPortKind::Absent;
   bool present = false;        // the device exists and (for a UART) has hardware
   bool inUse = false;          // another program holds it
+  bool inUseUnknown = false;   // nothing could tell whether another program
+                               // holds it (inUse is then false)
+  std::string holder;          // who holds it, when known: "minicom (pid 812)"
+  std::string peer;            // a pseudo-terminal's other end: "canalarm-emu (pid 77)"
   bool noAccess = false;       // this user may not open it (not in its group)
   std::string ownerGroup;      // POSIX, when noAccess: the group that owns the
                                // device (not root), which the user could join
@@ -76,6 +84,7 @@ std::vector<TSerlPortDescription> DescribePorts(const TSerlSystemRoots& roots,
 
 // One short line for a list item: "/dev/ttyUSB0, FT232R USB UART",
 // "/dev/ttyS0, on-board UART, in use", "/dev/ttyS5, not present".
+// The holder is named where known: "in use by minicom (pid 812)".
 std::string PortSummary(const TSerlPortDescription& port);
 
 // True when a device of this description may be put behind a COM number:

@@ -3,14 +3,16 @@
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <system_error>
 
 #include "serial/SerlPortDescription.h"
 #include "serial/SerlPortPaths.h"
-#include "serial/SerlPortProbe.h"
+#include "serial/SerlPortUse.h"
 #include "serial/SerlSysfsTty.h"
 
 namespace canalarm::serl {
@@ -94,6 +96,31 @@ std::string OwnerGroup(const struct stat& device) {
   return owner != nullptr && owner->gr_gid != 0 ? owner->gr_name : "";
 }
 
+// The names a lock file for the device may carry after "LCK..": its kernel
+// name, and its path under /dev with '/' as '_' ("pts_3").
+std::vector<std::string> LockNames(const std::string& path, const std::string& kernelName,
+                                   const TSerlSystemRoots& roots) {
+  std::vector<std::string> names;
+  if (!kernelName.empty()) names.push_back(kernelName);
+  std::error_code ec;
+  const fs::path real = fs::canonical(path, ec);
+  for (const fs::path& dev : {fs::path("/dev"), Normal(roots.dev)}) {
+    if (ec) break;
+    const fs::path relative = real.lexically_relative(dev);
+    if (relative.empty() || *relative.begin() == "..") continue;
+    std::string name = relative.string();
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
+}
+
+std::string Names(const std::vector<TPortProcess>& processes) {
+  std::string text;
+  for (const TPortProcess& process : processes) text += (text.empty() ? "" : ", ") + ProcessText(process);
+  return text;
+}
+
 std::string IdentityOf(const TSerlPortDescription& port) {
   if (!port.kernelName.empty()) return port.kernelName;
   std::error_code ec;
@@ -145,12 +172,15 @@ TSerlPortDescription DescribeDevice(const std::string& path, const TSerlSystemRo
     return port;
   }
   port.present = true;
-  TPortState state = TPortState::Free;
-  if (ProbeDevice(path, &state, true)) {
-    port.inUse = state == TPortState::InUse;
-    port.noAccess = state == TPortState::NoAccess;
+  if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+    port.noAccess = true;
+    port.ownerGroup = OwnerGroup(st);
   }
-  if (port.noAccess) port.ownerGroup = OwnerGroup(st);
+  const TPortUseFound use = FindPortUse(path, LockNames(path, port.kernelName, roots), roots);
+  port.inUse = use.use == TPortUse::InUse;
+  port.inUseUnknown = use.use == TPortUse::Unknown;
+  port.holder = Names(use.holders);
+  if (port.kind == TPortKind::PseudoTerminal) port.peer = Names(use.peers);
   return port;
 }
 

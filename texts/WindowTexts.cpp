@@ -146,6 +146,13 @@ constexpr std::array<LanguageTexts, kWindowTextCount> kRows{{
     // FilterAll
     {"Wszystkie pliki (*)", "All files (*)", "Alle Dateien (*)", "Все файлы (*)",
      "Všetky súbory (*)", "Všechny soubory (*)", "Minden fájl (*)"},
+    // PortPseudoTerminal
+    {"pseudoterminal", "pseudo-terminal", "Pseudo-Terminal", "псевдотерминал", "pseudoterminál",
+     "pseudoterminál", "pszeudoterminál"},
+    // PortOnboard
+    {"wbudowany port szeregowy", "on-board serial port", "eingebaute serielle Schnittstelle",
+     "встроенный последовательный порт", "vstavaný sériový port", "vestavěný sériový port",
+     "beépített soros port"},
 }};
 
 constexpr LanguageTexts kQtLanguageCodes{"pl", "en", "de", "ru", "sk", "cs", "hu"};

@@ -49,9 +49,11 @@ enum class WindowText : std::uint8_t {
   FilterHexfw,      // open dialog: record-encoded firmware files
   FilterHex,        // open dialog: plain Intel HEX files
   FilterAll,        // open dialog: every file
+  PortPseudoTerminal,  // port list: the kind of a port with no product name
+  PortOnboard,         // port list: the kind of a port with no product name
 };
 
-inline constexpr std::size_t kWindowTextCount = 33;
+inline constexpr std::size_t kWindowTextCount = 35;
 
 // The language's code for Qt's own translations ("pl", "cs", ...).
 std::string_view QtLanguageCode(Language language);

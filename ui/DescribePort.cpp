@@ -26,8 +26,11 @@ PortFacts DescribePort(int n) {
   facts.device = port.device;
   facts.present = port.present;
   facts.inUse = port.inUse;
+  facts.holder = port.holder;
   facts.noAccess = port.noAccess;
   facts.product = ProductName(port);
+  if (port.kind == serl::TPortKind::PseudoTerminal) facts.kind = PortKindName::PseudoTerminal;
+  if (port.kind == serl::TPortKind::OnboardUart) facts.kind = PortKindName::Onboard;
   facts.group = port.ownerGroup;
   return facts;
 }

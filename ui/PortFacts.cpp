@@ -13,17 +13,30 @@ std::string PortName(int number) { return "COM" + std::to_string(number); }
 
 }  // namespace
 
+std::string PortItemState(const PortFacts& facts, Language language) {
+  if (!facts.present) return std::string(kDash) + std::string(Text(language, WindowText::PortNothing));
+  std::string state;
+  if (facts.inUse) state += " (" + std::string(Text(language, WindowText::PortInUse)) + ")";
+  if (facts.noAccess) state += " (" + std::string(Text(language, WindowText::PortNoAccess)) + ")";
+  return state;
+}
+
 std::string PortItemText(const PortFacts& facts, Language language) {
   std::string text = PortName(facts.number) + "  ";
   if (!facts.present) {
-    if (!facts.device.empty()) text += facts.device + " ";
-    return text + std::string(kDash.substr(1)) + std::string(Text(language, WindowText::PortNothing));
+    // "COM2  /x – nothing there"; "COM2  – nothing there" without a device.
+    if (!facts.device.empty()) return text + facts.device + PortItemState(facts, language);
+    return text + PortItemState(facts, language).substr(1);
   }
   text += facts.device;
-  if (!facts.product.empty()) text += " \xC2\xB7 " + facts.product;  // " · "
-  if (facts.inUse) text += " (" + std::string(Text(language, WindowText::PortInUse)) + ")";
-  if (facts.noAccess) text += " (" + std::string(Text(language, WindowText::PortNoAccess)) + ")";
-  return text;
+  if (!facts.product.empty()) {
+    text += " \xC2\xB7 " + facts.product;  // " · "
+  } else if (facts.kind != PortKindName::None) {
+    text += " \xC2\xB7 " + std::string(Text(language, facts.kind == PortKindName::PseudoTerminal
+                                                         ? WindowText::PortPseudoTerminal
+                                                         : WindowText::PortOnboard));
+  }
+  return text + PortItemState(facts, language);
 }
 
 PortOpenProblem ClassifyOpenFailure(const PortFacts& facts) {
@@ -42,7 +55,9 @@ std::string PortOpenFailureLine(const PortFacts& facts, Language language,
     case PortOpenProblem::NoDevice:
       return line + std::string(Text(language, WindowText::OpenNoDevice));
     case PortOpenProblem::InUse:
-      return line + std::string(Text(language, WindowText::OpenInUse));
+      line += Text(language, WindowText::OpenInUse);
+      if (!facts.holder.empty()) line += std::string(kDash) + facts.holder;
+      return line;
     case PortOpenProblem::Permission:
       line += Text(language, WindowText::OpenPermission);
       if (!facts.group.empty())

@@ -284,7 +284,23 @@ void TfrmMain::btnRestoreClick() {
 }
 
 void TfrmMain::ExplainPortOpenFailure(bool parametersTab) {
-  const PortFacts facts = portDescriber_(CurrentPort().comNumber);
+  PortFacts facts = portDescriber_(CurrentPort().comNumber);
+  // The open itself knows best why it failed; a description, which does not
+  // open the port, can miss a hold (a terminal put in exclusive mode).
+  switch (link_->LastOpenReason()) {
+    case PortOpenReason::InUse:
+      facts.present = facts.inUse = true;
+      break;
+    case PortOpenReason::PermissionDenied:
+      facts.present = facts.noAccess = true;
+      facts.inUse = false;
+      break;
+    case PortOpenReason::NoDevice:
+      facts.present = false;
+      break;
+    case PortOpenReason::Other:
+      break;
+  }
   const std::string line = PortOpenFailureLine(facts, CurrentLanguage(), link_->LastOpenError());
   host_->AddLogLine(line, LineKind::Failure);
   if (parametersTab) {

@@ -118,12 +118,14 @@ void TfrmMain::CreateControls() {
                           QStringLiteral("Liberation Sans Narrow"), windowFont.family()});
   windowFont.setPixelSize(kFontPixels);
   setFont(windowFont);
-  // Group titles sit on the frame line, as compact as the area needs.
+  // Group titles sit on the frame line, as compact as the area needs. The
+  // title is drawn clipped to a box one line high, which at this size cuts
+  // off an accent above the font's ascent ("Č", "Ś"): the box is taller.
   setStyleSheet(QStringLiteral(
       "QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
       " margin-top: 6px; padding-top: 5px; }"
       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-      " left: 6px; padding: 0 2px; }"));
+      " left: 6px; padding: 0 2px; min-height: 16px; }"));
   setWindowTitle(QStringLiteral("Tarvex - Bootloader"));
   setWindowIcon(ProgramIcon());
   setMinimumSize(kClientWidth, kClientHeight);

@@ -38,8 +38,11 @@ void TfrmMain::RefreshPortItems() {
 }
 
 void TfrmMain::ShowPortItems() {
-  for (int i = 0; i < cbPort->count() && i < static_cast<int>(portFacts_.size()); ++i)
-    cbPort->setItemText(i, ToQString(PortItemText(portFacts_[static_cast<std::size_t>(i)], CurrentLanguage())));
+  for (int i = 0; i < cbPort->count() && i < static_cast<int>(portFacts_.size()); ++i) {
+    const PortFacts& facts = portFacts_[static_cast<std::size_t>(i)];
+    cbPort->setItemText(i, ToQString(PortItemText(facts, CurrentLanguage())));
+    cbPort->setItemData(i, ToQString(PortItemState(facts, CurrentLanguage())), TPortComboBox::kStateRole);
+  }
 }
 
 void TfrmMain::RememberPortChoice() {

@@ -9,11 +9,17 @@ hardware and one without. Every device node of the fake /dev is a link to a
 pseudo-terminal, and the ports folder is a private one (a temporary
 XDG_CONFIG_HOME); a test refuses to run when anything leads elsewhere.
 
+Listing never opens a device: inotify watches every pseudo-terminal the
+fake /dev leads to (never a real device) while the listings run.
+
 usage: test_ports_command.py CANALARM CANALARM_EMU
 """
+import ctypes
 import fcntl
 import json
 import os
+import select
+import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -91,6 +97,41 @@ class FakeTree:
             os.close(slave)
 
 
+class OpenWatch:
+    """inotify IN_OPEN on the given pseudo-terminal slaves."""
+    IN_OPEN = 0x20
+
+    def __init__(self, paths):
+        self.libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = self.libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
+        if self.fd < 0:
+            raise OSError(ctypes.get_errno(), "inotify_init1")
+        self.names = {}
+        for path in paths:
+            if not path.startswith("/dev/pts/"):
+                raise RuntimeError(f"REFUSING TO WATCH {path}: not a pseudo-terminal")
+            wd = self.libc.inotify_add_watch(self.fd, path.encode(), self.IN_OPEN)
+            if wd < 0:
+                raise OSError(ctypes.get_errno(), "inotify_add_watch " + path)
+            self.names[wd] = path
+
+    def opened(self):
+        """The watched paths opened since the last call."""
+        found = []
+        while select.select([self.fd], [], [], 0)[0]:
+            data = os.read(self.fd, 65536)
+            offset = 0
+            while offset < len(data):
+                wd, mask, _, length = struct.unpack_from("iIII", data, offset)
+                offset += 16 + length
+                if mask & self.IN_OPEN:
+                    found.append(self.names[wd])
+        return found
+
+    def close(self):
+        os.close(self.fd)
+
+
 class PortsCommandTest(e2e.E2eTest):
     # The ports folder starts empty: `assign` fills it.
     MASKED_PORTS = 0
@@ -130,11 +171,43 @@ class PortsCommandTest(e2e.E2eTest):
         self.assertEqual(ports["COM5"]["vendorId"], "0403")
         self.assertEqual(ports["COM5"]["byId"], FTDI_ID)
         self.assertIsNone(ports[self.dev("ttyUSB4")]["port"])
-        # Held by another program: an exclusive lock, as a second canalarm takes it.
+        self.assertEqual(ports["COM5"]["inUse"], False)
+        # Held by another program (this one): an exclusive lock, as a second
+        # canalarm takes it; the holder is named.
         fcntl.flock(self.ftdi, fcntl.LOCK_EX | fcntl.LOCK_NB)
-        self.assertEqual(self.listing()["COM5"]["state"], "in use")
+        held = self.listing()["COM5"]
+        self.assertEqual((held["state"], held["inUse"]), ("in use", True))
+        self.assertRegex(held["holder"], rf"^\S+ \(pid {os.getpid()}\)$")
+        status, out, _ = self.canalarm("ports")
+        self.assertIn(f", in use by {held['holder']}\n", out)
         fcntl.flock(self.ftdi, fcntl.LOCK_UN)
         self.assertEqual(self.listing()["COM5"]["state"], "free")
+        self.assertNotIn("holder", self.listing()["COM5"])
+
+    def test_listing_opens_no_device(self):
+        watch = OpenWatch([os.ttyname(slave) for _, slave in self.tree.ptys])
+        self.addCleanup(watch.close)
+        for args in ((), ("--json",), ("--all",), ("--all", "--json")):
+            status, out, err = self.canalarm("ports", *args)
+            self.assertEqual(status, 0, err)
+            self.assertIn(self.dev("ttyUSB0"), out)
+            self.assertEqual(watch.opened(), [], args)
+        # The watch does see an open through the fake tree's node.
+        os.close(os.open(self.dev("ttyUSB0"), os.O_RDWR | os.O_NOCTTY))
+        self.assertEqual(watch.opened(), [os.ttyname(self.ftdi)])
+
+    def test_unknown_where_processes_cannot_be_read(self):
+        # A /proc with one process whose descriptors cannot be listed (as
+        # another user's are) and no locks.
+        proc = os.path.join(self.config.name, "proc")
+        os.makedirs(os.path.join(proc, "1"))
+        for name in ("locks", "1/fd"):
+            open(os.path.join(proc, name), "w").close()
+        self.env["CANALARM_PROC_ROOT"] = proc
+        ports = self.listing()
+        self.assertEqual((ports["COM5"]["state"], ports["COM5"]["inUse"]), ("unknown", None))
+        status, out, _ = self.canalarm("ports")
+        self.assertIn("A1B2C3, by-id " + FTDI_ID + ", in use: unknown\n", out)
 
     def test_assign_and_unassign(self):
         status, out, err = self.canalarm("ports", "assign", "COM3", self.dev("ttyUSB0"))
@@ -167,7 +240,12 @@ class PortsCommandTest(e2e.E2eTest):
         device = self.emulator(None).device
         status, out, err = self.canalarm("ports", "assign", "COM17", device)
         self.assertEqual(status, 0, err)
-        self.assertEqual(self.listing()["COM17"]["kind"], "pseudo-terminal")
+        listed = self.listing()["COM17"]
+        self.assertEqual(listed["kind"], "pseudo-terminal")
+        # The emulator holds its terminal's slave to keep the line up, but it
+        # is the far end, not a program in the way.
+        self.assertEqual((listed["state"], listed["inUse"]), ("free", False))
+        self.assertRegex(listed["peer"], r"^canalarm-emu \(pid \d+\)$")
         status, out, err = self.canalarm("version", "--port", "COM17")
         self.assertEqual(status, 0, out + err)
         self.assertEqual(out.splitlines()[-1], "Finished")

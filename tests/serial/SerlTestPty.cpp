@@ -4,11 +4,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +58,55 @@ TPtyPair::TPtyPair() {
   ::fcntl(slave_, F_SETFL, ::fcntl(slave_, F_GETFL) | O_NONBLOCK);
   ::fcntl(master_, F_SETFD, FD_CLOEXEC);
   ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+}
+
+TOtherHolder::TOtherHolder(const TPtyPair& pty, bool lock) {
+  RequirePseudoTerminal(pty.SlavePath());
+  const std::string path = pty.SlavePath();
+  int ready[2], release[2];
+  if (::pipe(ready) != 0 || ::pipe(release) != 0) {
+    std::perror("pipe");
+    std::abort();
+  }
+  pid_ = ::fork();
+  if (pid_ < 0) {
+    std::perror("fork");
+    std::abort();
+  }
+  if (pid_ == 0) {
+    // Only calls that are safe after a fork of a threaded program: keep the
+    // two pipe ends as 3 and 4, close everything else, open the slave anew
+    // (its own open file, so that its lock is its own).
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::prctl(PR_SET_NAME, kName);
+    const int readyEnd = ::fcntl(ready[1], F_DUPFD, 500);
+    const int releaseEnd = ::fcntl(release[0], F_DUPFD, 500);
+    if (readyEnd < 0 || releaseEnd < 0 || ::dup2(readyEnd, 3) != 3 || ::dup2(releaseEnd, 4) != 4) ::_exit(2);
+    ::close_range(5, ~0U, 0);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0 || (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0)) ::_exit(3);
+    if (::write(3, "x", 1) != 1) ::_exit(4);
+    char byte;
+    while (::read(4, &byte, 1) > 0) {
+    }
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  ::close(release[0]);
+  release_ = release[1];
+  pollfd wait{ready[0], POLLIN, 0};
+  char byte = 0;
+  if (::poll(&wait, 1, 10000) != 1 || ::read(ready[0], &byte, 1) != 1) {
+    std::fprintf(stderr, "the holding process did not take %s\n", path.c_str());
+    std::abort();
+  }
+  ::close(ready[0]);
+}
+
+TOtherHolder::~TOtherHolder() {
+  ::close(release_);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
 }
 
 TPtyPair::~TPtyPair() {

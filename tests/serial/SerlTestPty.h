@@ -56,6 +56,23 @@ class TPtyPair {
   std::string slavePath_;
 };
 
+// Another process holding a pseudo-terminal's slave, as a terminal program
+// holds the port it talks on: a child that keeps only that descriptor (the
+// master closed), locked with flock when asked, until destroyed.
+class TOtherHolder {
+ public:
+  TOtherHolder(const TPtyPair& pty, bool lock);
+  ~TOtherHolder();
+  TOtherHolder(const TOtherHolder&) = delete;
+  TOtherHolder& operator=(const TOtherHolder&) = delete;
+  int Pid() const { return pid_; }
+  static constexpr const char* kName = "port-holder";
+
+ private:
+  int pid_ = -1;
+  int release_ = -1;  // the child ends when this pipe's write end closes
+};
+
 class TPortsFolder {
  public:
   TPortsFolder();  // sets XDG_CONFIG_HOME to a new temporary folder

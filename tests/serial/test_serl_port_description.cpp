@@ -3,16 +3,22 @@
 // all lead to pseudo-terminals, and a private ports folder.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "SerlFakeSysfs.h"
 #include "SerlTestPty.h"
 #include "serial/SerlPortDescription.h"
 #include "serial/SerlPortPaths.h"
+#include "serial/SerlPortUse.h"
 #include "support/TempDir.h"
 
 namespace canalarm::serl {
@@ -195,17 +201,169 @@ TEST_F(PortDescriptionTest, TheListHasNamedPortsThenDevicesNoNumberNamesYet) {
   EXPECT_TRUE(ghostListed);
 }
 
-TEST_F(PortDescriptionTest, AHeldDeviceIsInUse) {
+TEST_F(PortDescriptionTest, AHeldDeviceIsInUseAndNamesItsHolder) {
   Link(3, Dev("serial/by-id/" + kFtdi.byIdName));
-  // Another program holds the adapter the way this tool does: an exclusive lock.
+  // This process holds every terminal of the fake tree (both ends, and a
+  // lock): a program does not count as another one.
   ASSERT_EQ(::flock(ftdi_.Slave(), LOCK_EX | LOCK_NB), 0);
-  const TSerlPortDescription held = DescribeComPort(3, sys_.Roots());
-  EXPECT_TRUE(held.present);
-  EXPECT_TRUE(held.inUse);
-  EXPECT_FALSE(held.noAccess);
-  EXPECT_EQ(PortSummary(held), Dev("ttyUSB0") + ", FT232R USB UART, in use");
-  ::flock(ftdi_.Slave(), LOCK_UN);
   EXPECT_FALSE(DescribeComPort(3, sys_.Roots()).inUse);
+  ::flock(ftdi_.Slave(), LOCK_UN);
+  for (const bool lock : {false, true}) {
+    SCOPED_TRACE(lock ? "locked" : "open only");
+    std::string holder;
+    {
+      test::TOtherHolder other(ftdi_, lock);
+      holder = std::string(test::TOtherHolder::kName) + " (pid " + std::to_string(other.Pid()) + ")";
+      const TSerlPortDescription held = DescribeComPort(3, sys_.Roots());
+      EXPECT_TRUE(held.present);
+      EXPECT_TRUE(held.inUse);
+      EXPECT_FALSE(held.inUseUnknown);
+      EXPECT_FALSE(held.noAccess);
+      EXPECT_EQ(held.holder, holder);
+      EXPECT_EQ(PortSummary(held), Dev("ttyUSB0") + ", FT232R USB UART, in use by " + holder);
+    }
+    const TSerlPortDescription free = DescribeComPort(3, sys_.Roots());
+    EXPECT_FALSE(free.inUse);
+    EXPECT_TRUE(free.holder.empty());
+  }
+}
+
+// A /proc and a lock folder of a test's making, for the cases a test cannot
+// bring about in the real ones: processes whose descriptors cannot be read,
+// lock files, locks without a pid.
+class FakeProc {
+ public:
+  explicit FakeProc(const TPtyPair& pty) : pty_(pty) {
+    fs::create_directories(dir_.Path() / "proc");
+    fs::create_directories(dir_.Path() / "lock");
+    dir_.Write("proc/locks", "");
+  }
+  TSerlSystemRoots Roots() const {
+    TSerlSystemRoots roots;
+    roots.proc = dir_.Path() / "proc";
+    roots.lockDirs = {dir_.Path() / "lock"};
+    return roots;
+  }
+  void Process(int pid, const std::string& comm) {
+    fs::create_directories(Pid(pid) / "fd");
+    fs::create_directories(Pid(pid) / "fdinfo");
+    dir_.Write("proc/" + std::to_string(pid) + "/comm", comm + "\n");
+  }
+  void HoldsSlave(int pid, int fd) { fs::create_symlink(pty_.SlavePath(), Pid(pid) / "fd" / std::to_string(fd)); }
+  void HoldsOther(int pid, int fd, const std::string& target) {
+    fs::create_symlink(target, Pid(pid) / "fd" / std::to_string(fd));
+  }
+  void HoldsMaster(int pid, int fd, unsigned index) {
+    fs::create_symlink("/dev/ptmx", Pid(pid) / "fd" / std::to_string(fd));
+    dir_.Write("proc/" + std::to_string(pid) + "/fdinfo/" + std::to_string(fd),
+               "pos:\t0\nflags:\t02\ntty-index:\t" + std::to_string(index) + "\n");
+  }
+  // A process whose descriptor list cannot be listed, as another user's.
+  void Unreadable(int pid) {
+    fs::create_directories(Pid(pid));
+    dir_.Write("proc/" + std::to_string(pid) + "/fd", "");
+  }
+  // A line of /proc/locks on the slave's node, or on another inode.
+  void KernelLock(const std::string& head, const std::string& pid, bool otherInode = false) {
+    struct stat st {};
+    ::stat(pty_.SlavePath().c_str(), &st);
+    char where[64];
+    std::snprintf(where, sizeof where, "%02x:%02x:%lu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long>(st.st_ino + (otherInode ? 1 : 0)));
+    locks_ += head + " ADVISORY  WRITE " + pid + " " + where + " 0 EOF\n";
+    dir_.Write("proc/locks", locks_);
+  }
+  void LockFile(const std::string& name, const std::string& content) { dir_.Write("lock/LCK.." + name, content); }
+  unsigned Index() const {
+    struct stat st {};
+    ::stat(pty_.SlavePath().c_str(), &st);
+    return (major(st.st_rdev) - 136) * 256 + minor(st.st_rdev);
+  }
+
+ private:
+  fs::path Pid(int pid) const { return dir_.Path() / "proc" / std::to_string(pid); }
+  const TPtyPair& pty_;
+  canalarm::test::TempDir dir_;
+  std::string locks_;
+};
+
+TEST(PortUse, FoundWithoutOpeningTheDevice) {
+  TPtyPair pty;
+  struct Case {
+    const char* name;
+    std::function<void(FakeProc&)> make;
+    TPortUse use;
+    std::string holders;
+    std::string peers;
+  };
+  std::string binaryPid(sizeof(int), '\0');
+  const int live = 300;
+  std::memcpy(binaryPid.data(), &live, sizeof live);
+  const std::vector<Case> cases{
+      {"nothing holds it", [](FakeProc& p) { p.Process(100, "bash"); p.HoldsOther(100, 0, "/dev/null"); },
+       TPortUse::Free, "", ""},
+      {"a terminal program", [](FakeProc& p) { p.Process(100, "minicom"); p.HoldsSlave(100, 3); },
+       TPortUse::InUse, "minicom (pid 100)", ""},
+      {"the program at the other end", [](FakeProc& p) {
+         p.Process(200, "canalarm-emu"); p.HoldsMaster(200, 3, p.Index()); p.HoldsSlave(200, 4); },
+       TPortUse::Free, "", "canalarm-emu (pid 200)"},
+      {"another terminal's master", [](FakeProc& p) {
+         p.Process(200, "canalarm-emu"); p.HoldsMaster(200, 3, p.Index() + 1); p.HoldsSlave(200, 4); },
+       TPortUse::InUse, "canalarm-emu (pid 200)", ""},
+      {"the other end, and a program on the line", [](FakeProc& p) {
+         p.Process(200, "canalarm-emu"); p.HoldsMaster(200, 3, p.Index()); p.HoldsSlave(200, 4);
+         p.Process(100, "minicom"); p.HoldsSlave(100, 5); },
+       TPortUse::InUse, "minicom (pid 100)", "canalarm-emu (pid 200)"},
+      {"the other end locks it", [](FakeProc& p) {
+         p.Process(200, "canalarm-emu"); p.HoldsMaster(200, 3, p.Index()); p.HoldsSlave(200, 4);
+         p.KernelLock("1: FLOCK ", "200"); },
+       TPortUse::InUse, "canalarm-emu (pid 200)", "canalarm-emu (pid 200)"},
+      {"a lock on another node", [](FakeProc& p) { p.KernelLock("1: FLOCK ", "100", true); },
+       TPortUse::Free, "", ""},
+      {"a lock still waited for", [](FakeProc& p) { p.KernelLock("1: -> FLOCK ", "100"); },
+       TPortUse::Free, "", ""},
+      {"a lock without a pid", [](FakeProc& p) { p.KernelLock("1: OFDLCK", "-1"); },
+       TPortUse::InUse, "", ""},
+      {"a process that cannot be read", [](FakeProc& p) { p.Unreadable(100); }, TPortUse::Unknown, "", ""},
+      {"cannot be read, but another holds it", [](FakeProc& p) {
+         p.Unreadable(100); p.Process(101, "screen"); p.HoldsSlave(101, 7); },
+       TPortUse::InUse, "screen (pid 101)", ""},
+      {"a lock file of a live process", [](FakeProc& p) {
+         p.Process(300, "cu"); p.LockFile("ttyUSB0", "       300\n"); },
+       TPortUse::InUse, "cu (pid 300)", ""},
+      {"a binary lock file", [&binaryPid](FakeProc& p) { p.Process(300, "cu"); p.LockFile("ttyUSB0", binaryPid); },
+       TPortUse::InUse, "cu (pid 300)", ""},
+      {"a stale lock file", [](FakeProc& p) { p.LockFile("ttyUSB0", "       301\n"); },
+       TPortUse::Free, "", ""},
+      {"a lock file of another device", [](FakeProc& p) {
+         p.Process(300, "cu"); p.LockFile("ttyUSB1", "300\n"); },
+       TPortUse::Free, "", ""},
+  };
+  auto names = [](const std::vector<TPortProcess>& processes) {
+    std::string text;
+    for (const TPortProcess& process : processes) text += (text.empty() ? "" : "; ") + ProcessText(process);
+    return text;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProc proc(pty);
+    c.make(proc);
+    const TPortUseFound found = FindPortUse(pty.SlavePath(), {"ttyUSB0"}, proc.Roots());
+    EXPECT_EQ(found.use, c.use);
+    EXPECT_EQ(names(found.holders), c.holders);
+    EXPECT_EQ(names(found.peers), c.peers);
+  }
+}
+
+TEST(PortUse, ThisProcessIsNeverItsHolder) {
+  // The real /proc: this process holds both ends and a lock, which is not
+  // another program's hold; the pseudo-terminal has no other end elsewhere.
+  TPtyPair pty;
+  ASSERT_EQ(::flock(pty.Slave(), LOCK_EX | LOCK_NB), 0);
+  const TPortUseFound found = FindPortUse(pty.SlavePath(), {}, TSerlSystemRoots{});
+  EXPECT_NE(found.use, TPortUse::InUse);
+  EXPECT_TRUE(found.holders.empty());
+  EXPECT_TRUE(found.peers.empty());
 }
 
 TEST(PortSummary, OneShortLine) {

@@ -60,5 +60,46 @@ TEST(PortFacts, AReasonThePortCannotTellIsThePortsOwnText) {
             "COM7 (/dev/ttyS6): Input/output error");
 }
 
+TEST(PortFacts, ItemsEndInTheirStateWhichTheClosedListKeeps) {
+  auto port = [](int n, const char* device, bool present) {
+    PortFacts facts;
+    facts.number = n;
+    facts.device = device;
+    facts.present = present;
+    return facts;
+  };
+  PortFacts pty = port(1, "/dev/pts/3", true);
+  pty.kind = PortKindName::PseudoTerminal;
+  PortFacts held = port(2, "/dev/ttyS1", true);
+  held.kind = PortKindName::Onboard;
+  held.inUse = true;
+  held.holder = "minicom (pid 812)";
+  PortFacts usb = port(5, "/dev/ttyUSB0", true);
+  usb.product = "FT232R USB UART";
+  usb.kind = PortKindName::Onboard;  // a product name goes first
+  usb.noAccess = true;
+  struct Case {
+    PortFacts facts;
+    Language language;
+    std::string item, state;
+  };
+  const std::vector<Case> cases{
+      {pty, Language::English, "COM1  /dev/pts/3 · pseudo-terminal", ""},
+      {pty, Language::Slovak, "COM1  /dev/pts/3 · pseudoterminál", ""},
+      {held, Language::English, "COM2  /dev/ttyS1 · on-board serial port (in use)", " (in use)"},
+      {held, Language::Polish, "COM2  /dev/ttyS1 · wbudowany port szeregowy (zajęty)", " (zajęty)"},
+      {usb, Language::English, "COM5  /dev/ttyUSB0 · FT232R USB UART (no access)", " (no access)"},
+      {port(3, "/x/missing", false), Language::English, "COM3  /x/missing – nothing there", " – nothing there"},
+      {port(4, "", false), Language::German, "COM4  – kein Gerät", " – kein Gerät"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PortItemText(c.facts, c.language), c.item);
+    EXPECT_EQ(PortItemState(c.facts, c.language), c.state) << c.item;
+  }
+  // A failed open names the holder where it is known.
+  EXPECT_EQ(PortOpenFailureLine(held, Language::English, "busy"),
+            "COM2 (/dev/ttyS1): in use by another program – minicom (pid 812)");
+}
+
 }  // namespace
 }  // namespace canalarm::ui

@@ -5,6 +5,8 @@
 // tested in tests/texts; here its wiring: which controls feed it and what
 // it changes in the window.
 #include <QComboBox>
+#include <QGroupBox>
+#include <QStyleOptionGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QTimer>
@@ -36,6 +38,36 @@ class TestWindowLanguage : public QObject {
     QCOMPARE(w.window->LanguageCode(), canalarm::LanguageCode(language));
     ExpectLanguage(w, language);
     QVERIFY(w.errors.isEmpty());
+  }
+
+  // A group's title is drawn clipped to the box the style gives it: an
+  // accent above the font's ascent ("Č") was cut off at normal size.
+  void groupTitlesFitTheirBoxWithTheirAccents_data() { appliesEveryLanguage_data(); }
+  void groupTitlesFitTheirBoxWithTheirAccents() {
+    QFETCH(Language, language);
+    WindowUnderTest w;
+    w.window->zmiana_jezyka(canalarm::LanguageCode(language));
+    int checked = 0;
+    for (QGroupBox* box : w.window->findChildren<QGroupBox*>()) {
+      if (box->title().isEmpty()) continue;
+      QStyleOptionGroupBox option;
+      option.initFrom(box);
+      option.text = box->title();
+      option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+      const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+      const QFontMetrics metrics = box->fontMetrics();
+      // The line is centred in the box; the ink reaches tight.top() above
+      // the baseline.
+      const QRect ink = metrics.tightBoundingRect(Unmarked(box->title()));
+      const int baseline = label.top() + (label.height() - metrics.height()) / 2 + metrics.ascent();
+      QVERIFY2(baseline + ink.top() >= label.top() && label.top() >= 0,
+               qPrintable(QStringLiteral("%1 \"%2\": ink from %3, box from %4")
+                              .arg(box->objectName(), box->title())
+                              .arg(baseline + ink.top())
+                              .arg(label.top())));
+      ++checked;
+    }
+    QVERIFY(checked > 10);
   }
 
   void codeOutsideTheLanguagesChangesNothing_data() {

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Port and speed: the port list and the port errors, on pseudo-terminals
-// that a private ports folder names COM1, COM3 and (plugged in later) COM4;
-// COM2 and the others lead nowhere. Refuses to run when a port leads
-// anywhere else. And the speed buttons, and the choice remembered.
+// that a private ports folder names COM1, COM3 (held by another process)
+// and (plugged in later) COM4; COM2 and the others lead nowhere. Refuses to
+// run when a port leads anywhere else. Describing the ports opens none of
+// them (inotify). And the speed buttons, and the choice remembered.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <sys/file.h>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <memory>
+#include <optional>
 
 #include "SerlTestPty.h"
 #include "WindowTestSupport.h"
 #include "ui/PortFacts.h"
+#include "ui/TPortComboBox.h"
 
 using namespace canalarm;
 using namespace canalarm::test;
@@ -42,6 +49,11 @@ class TestWindowPorts : public QObject {
   serl::test::TPtyPair free_;
   serl::test::TPtyPair held_;
   serl::test::TPtyPair plugged_;
+  std::unique_ptr<serl::test::TOtherHolder> holder_;
+
+  QString Holder() const {
+    return QStringLiteral("%1 (pid %2)").arg(QLatin1String(serl::test::TOtherHolder::kName)).arg(holder_->Pid());
+  }
 
   static QString Slave(const serl::test::TPtyPair& pty) { return Q(pty.SlavePath()); }
   QString Missing(int n) const { return Q(ports_.MissingDevice(n)); }
@@ -50,22 +62,22 @@ class TestWindowPorts : public QObject {
   void initTestCase() {
     ports_.Bind(1, free_);
     ports_.Bind(3, held_);
-    // Locked as another program holding the port locks it.
-    QCOMPARE(flock(held_.Slave(), LOCK_EX | LOCK_NB), 0);
+    // Held and locked by another process, as a terminal program holds it.
+    holder_ = std::make_unique<serl::test::TOtherHolder>(held_, true);
   }
 
   void itemsSayWhatEachPortIs() {
     WindowUnderTest w;  // stops the run if a port leads to a real device
     const QStringList items = Items(w);
     QCOMPARE(items.size(), 12);
-    QCOMPARE(items[0], QStringLiteral("COM1  ") + Slave(free_));
+    QCOMPARE(items[0], QStringLiteral("COM1  ") + Slave(free_) + QStringLiteral(" · pseudo-terminal"));
     QCOMPARE(items[1], QStringLiteral("COM2  ") + Missing(2) + QStringLiteral(" – nothing there"));
-    QCOMPARE(items[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" (in use)"));
+    QCOMPARE(items[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" · pseudo-terminal (in use)"));
     QCOMPARE(items[11], QStringLiteral("COM12  ") + Missing(12) + QStringLiteral(" – nothing there"));
     // In the language shown.
     w.window->SelectLanguage(Language::Polish);
     QCOMPARE(Items(w)[1], QStringLiteral("COM2  ") + Missing(2) + QStringLiteral(" – brak urządzenia"));
-    QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" (zajęty)"));
+    QCOMPARE(Items(w)[2], QStringLiteral("COM3  ") + Slave(held_) + QStringLiteral(" · pseudoterminal (zajęty)"));
   }
 
   void theListIsDescribedAfreshWhenItOpens() {
@@ -75,7 +87,7 @@ class TestWindowPorts : public QObject {
     QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Missing(4) + QStringLiteral(" – nothing there"));
     auto* ports = w.Find<QComboBox>("cbPort");
     ports->showPopup();
-    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Slave(plugged_));
+    QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Slave(plugged_) + QStringLiteral(" · pseudo-terminal"));
     ports->hidePopup();
     ports_.BindMissing(4);  // and pulled out
     ports->showPopup();
@@ -84,6 +96,86 @@ class TestWindowPorts : public QObject {
     // The choice stays where it was; the port number is still index + 1.
     QCOMPARE(ports->currentIndex(), 0);
     QCOMPARE(w.window->CurrentPort().comNumber, 1);
+  }
+
+  void describingThePortsOpensNone() {
+    // Every pseudo-terminal the ports lead to, watched from before the
+    // window exists (it describes its ports when it starts).
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto opened = [watch] {
+      int count = 0;
+      alignas(inotify_event) char buffer[4096];
+      for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;)
+        for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(sizeof(inotify_event)) +
+                                         reinterpret_cast<const inotify_event*>(buffer + at)->len)
+          count += (reinterpret_cast<const inotify_event*>(buffer + at)->mask & IN_OPEN) != 0;
+      return count;
+    };
+    for (const serl::test::TPtyPair* pty : {&free_, &held_, &plugged_}) {
+      serl::test::RequirePseudoTerminal(pty->SlavePath());
+      QVERIFY(inotify_add_watch(watch, pty->SlavePath().c_str(), IN_OPEN) >= 0);
+    }
+    ports_.Bind(4, plugged_);
+    {
+      WindowUnderTest w;
+      auto* ports = w.Find<QComboBox>("cbPort");
+      ports->showPopup();
+      ports->hidePopup();
+      w.window->SelectLanguage(Language::Czech);
+      QCOMPARE(Items(w)[3], QStringLiteral("COM4  ") + Slave(plugged_) + QStringLiteral(" · pseudoterminál"));
+      QCOMPARE(opened(), 0);
+      // The watch does see an open of a port.
+      close(open(free_.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+      QCOMPARE(opened(), 1);
+    }
+    ports_.BindMissing(4);
+    close(watch);
+  }
+
+  void aPortLetGoOfIsFreeAfterTheNextOperation() {
+    std::optional<serl::test::TOtherHolder> other(std::in_place, free_, false);
+    WindowUnderTest w;
+    const QString held = QStringLiteral("COM1  ") + Slave(free_) + QStringLiteral(" · pseudo-terminal (in use)");
+    QCOMPARE(Items(w)[0], held);
+    other.reset();
+    QCOMPARE(Items(w)[0], held);  // until the list is described again
+    w.Button("Button2")->click();  // an operation on COM1, against the scripted module
+    QCOMPARE(Items(w)[0], QStringLiteral("COM1  ") + Slave(free_) + QStringLiteral(" · pseudo-terminal"));
+  }
+
+  void theClosedBoxKeepsTheStateAtTheSmallestSize() {
+    WindowUnderTest w;  // at its smallest size
+    QCOMPARE(w.window->size(), w.window->minimumSize());
+    auto* ports = w.Find<ui::TPortComboBox>("cbPort");
+    const int width = ports->ClosedTextWidth();
+    for (const int number : {3, 2, 1}) {
+      SelectPort(w, number);
+      const QString item = ports->currentText();
+      const QString closed = ports->ClosedText(width);
+      QVERIFY2(ports->fontMetrics().horizontalAdvance(item) > width, qPrintable(item));  // too long whole
+      QVERIFY2(ports->fontMetrics().horizontalAdvance(closed) <= width, qPrintable(closed));
+      QVERIFY2(closed.startsWith(QStringLiteral("COM%1  ").arg(number)), qPrintable(closed));
+      const QString state = number == 3 ? QStringLiteral(" (in use)")
+                            : number == 2 ? QStringLiteral(" – nothing there")
+                                          : QStringLiteral("…");
+      QVERIFY2(closed.endsWith(state), qPrintable(closed));
+    }
+  }
+
+  void onboardPortsAreNamedByTheirKind() {
+    WindowUnderTest w;
+    w.window->SetPortDescriber([](int n) {
+      ui::PortFacts facts;
+      facts.number = n;
+      facts.device = "/dev/ttyS" + std::to_string(n - 1);
+      facts.present = true;
+      facts.kind = ui::PortKindName::Onboard;
+      return facts;
+    });
+    QCOMPARE(Items(w)[0], QStringLiteral("COM1  /dev/ttyS0 · on-board serial port"));
+    w.window->SelectLanguage(Language::German);
+    QCOMPARE(Items(w)[1], QStringLiteral("COM2  /dev/ttyS1 · eingebaute serielle Schnittstelle"));
   }
 
   void usbAdaptersShowTheirProductName() {
@@ -106,8 +198,8 @@ class TestWindowPorts : public QObject {
     QTest::addColumn<int>("port");
     QTest::addColumn<Language>("language");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("in use") << 3 << Language::English << QStringLiteral(" (%1): in use by another program");
-    QTest::newRow("in use pl") << 3 << Language::Polish << QStringLiteral(" (%1): używany przez inny program");
+    QTest::newRow("in use") << 3 << Language::English << QStringLiteral(" (%1): in use by another program – %2");
+    QTest::newRow("in use pl") << 3 << Language::Polish << QStringLiteral(" (%1): używany przez inny program – %2");
     QTest::newRow("nothing") << 2 << Language::English << QStringLiteral(" (%1): no such device");
     QTest::newRow("nothing de") << 2 << Language::German << QStringLiteral(" (%1): Gerät nicht vorhanden");
   }
@@ -122,7 +214,8 @@ class TestWindowPorts : public QObject {
     SelectPort(w, port);
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w), (QStringList{Q(Message(language, MessageRole::msgPortOpenError)),
-                                       QStringLiteral("COM%1").arg(port) + reason.arg(port == 3 ? Slave(held_) : Missing(port))}));
+                                       QStringLiteral("COM%1").arg(port) +
+                                           (port == 3 ? reason.arg(Slave(held_), Holder()) : reason.arg(Missing(port)))}));
   }
 
   void permissionDeniedNamesTheGroupToJoin() {
