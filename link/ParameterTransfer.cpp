@@ -2,6 +2,7 @@
 #include "link/ParameterTransfer.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "link/EepromVerify.h"
@@ -29,7 +30,7 @@ std::string DumpLine(int block, const PacketBuffer& area) {
 }  // namespace
 
 LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                             ParameterTab& tab) {
+                             ParameterTab& tab, const ParameterReadOptions& options) {
   BootloaderLink::Session session(link);
   if (!session.Acquired()) return LinkOutcome::NotAllowed;
   LinkHost& host = link.Host();
@@ -58,10 +59,19 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
   }
   const int countdown = link.CountdownValue();
   if (countdown < 1) return link.ReportStopped(kTarget, countdown < 0);
+  // Asked after the blocks, so that their requests and their one countdown
+  // stay as they are; the request arms its own.
+  std::optional<ModuleIdentity> identity;
+  if (options.identity) {
+    identity.emplace();
+    const LinkOutcome identified = ReadModuleIdentity(link, kTarget, *identity);
+    if (identified != LinkOutcome::Done) return identified;
+  }
 
   const ParameterSet read = FillParameters(eeprom);
   tab.Fill(read);
   shared.moduleRead = eeprom;
+  shared.moduleReadIdentity = identity;
   shared.eepromHoldsModuleRead = true;
   tab.SetWriteEnabled(true);
   link.Report(kTarget, MessageRole::msgDone);
@@ -88,8 +98,9 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
     link.Close();
     return taken;
   }
-  // The fields came from the last read: they belong to that module only.
-  if (backup.Snapshot().eeprom != shared.moduleRead) {
+  // The fields came from the last read: they belong to that module only, as
+  // it then was. The EEPROM covers its settings and its version text.
+  if (backup.Snapshot().identity != *shared.moduleReadIdentity || backup.Snapshot().eeprom != shared.moduleRead) {
     link.Report(kTarget, MessageRole::msgModuleChanged);
     link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
     link.CloseAfterOutput();
@@ -166,7 +177,8 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
   ParameterWriteReport& report = reportOut != nullptr ? *reportOut : unused;
   report = ParameterWriteReport{};
   BootloaderLink::Session session(link);
-  if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
+  if (!session.Acquired() || !shared.eepromHoldsModuleRead || !shared.moduleReadIdentity)
+    return LinkOutcome::NotAllowed;
   // Folded before the port is touched: a PIN the fitter has not finished
   // typing must never reach the module.
   try {
