@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/EepromVerify.h"
+#include "link/EepromWrite.h"
 
 namespace canalarm {
 
@@ -100,7 +101,8 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
   }
   // The fields came from the last read: they belong to that module only, as
   // it then was. The EEPROM covers its settings and its version text.
-  if (backup.Snapshot().identity != *shared.moduleReadIdentity || backup.Snapshot().eeprom != shared.moduleRead) {
+  const ModuleSnapshot& module = backup.Snapshot();
+  if (module.identity != *shared.moduleReadIdentity || module.eeprom != shared.moduleRead) {
     link.Report(kTarget, MessageRole::msgModuleChanged);
     link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
     link.CloseAfterOutput();
@@ -109,33 +111,10 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
   link.Port().ClearInput();
   shared.images.highestEeprom = 255;
   link.Report(kTarget, MessageRole::msgWritingEeprom);
-  link.SetProgressMinimum(kBar, 0);
-  link.SetProgressPosition(kBar, 0);
-  link.SetProgressMaximum(kBar, kBlocks - 1);
-
-  PacketBuffer area{};
-  for (int block = 0; block < kBlocks; ++block) {
-    const auto address = static_cast<std::uint16_t>(block * kBlockSize);
-    std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
-    const AckResult ack = WriteBlock(link, kCmdWriteEeprom, address, area, report);
-    if (ack.wait != WaitResult::Done) {
-      const LinkOutcome outcome = link.ReportStopped(kTarget, ack.wait == WaitResult::Cancelled);
-      link.Close();
-      link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
-      return outcome;
-    }
-    if (ack.code != 0) {
-      const std::string_view text = host.Messages().Text(MessageRole::msgEepromWriteError);
-      link.Report(kTarget, options.refusalCodeShown
-                               ? std::string(text) + "; error code " + std::to_string(ack.code)
-                               : std::string(text));
-      link.Close();
-      link.SetProgressPosition(kBar, link.Progress(kBar).minimum);
-      return LinkOutcome::WriteRefused;
-    }
-    link.SetProgressPosition(kBar, block);
-    host.ProcessEvents();
-  }
+  const EepromWriteTarget target{
+      .messages = kTarget, .bar = kBar, .refusalCodeShown = options.refusalCodeShown};
+  const LinkOutcome written = WriteEepromBlocks(link, target, eeprom, kBlocks - 1, report);
+  if (written != LinkOutcome::Done) return written;
   if (options.verify) {
     const LinkOutcome verified = VerifyEeprom(link, kTarget, eeprom, kBlocks - 1);
     if (verified != LinkOutcome::Done) {
@@ -145,7 +124,7 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
   }
 
   host.SetStatus("Reset CPU...");
-  link.SendPacket(kCmdReset, 0, area, 0);
+  link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
   // The write button goes off after a complete write: the next write starts
   // from a fresh read.
   shared.eepromHoldsModuleRead = false;
