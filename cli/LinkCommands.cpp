@@ -241,7 +241,8 @@ void AddWriteCount(Json& extra, const BlockCount& count, bool partial, const std
 LinkOutcome ReadTwice(Station& station, const PortChoice& choice, SharedImages& shared, PlainParameterTab& tab) {
   SharedImages first;
   PlainParameterTab firstTab;
-  LinkOutcome outcome = RunParameterRead(station.link, first, choice, firstTab);
+  // The identity, which the write checks, is asked for once, by the second read.
+  LinkOutcome outcome = RunParameterRead(station.link, first, choice, firstTab, {.identity = false});
   if (outcome != LinkOutcome::Done) return outcome;
   outcome = RunParameterRead(station.link, shared, choice, tab);
   if (outcome != LinkOutcome::Done) return outcome;
@@ -465,7 +466,8 @@ int RunParamsRead(const LinkOptions& options, std::ostream& out, std::ostream& e
     const PortChoice choice = ParsePortArgument(options.ports.front(), options.baud);
     SharedImages shared;
     PlainParameterTab tab;
-    const LinkOutcome outcome = RunParameterRead(station.link, shared, choice, tab);
+    // Only shown: the module's identity is not asked for.
+    const LinkOutcome outcome = RunParameterRead(station.link, shared, choice, tab, {.identity = false});
     if (outcome == LinkOutcome::Done) {
       extra["parameters"] = ParametersJson(tab.Current());
       extra["eeprom"] = Hex(shared.images.eeprom);

@@ -7,6 +7,7 @@
 
 #include "firmware/FirmwareLoad.h"
 #include "link/EepromVerify.h"
+#include "link/EepromWrite.h"
 #include "link/ModuleSettings.h"
 
 namespace canalarm {
@@ -92,26 +93,9 @@ LinkOutcome WriteEeprom(BootloaderLink& link, SharedImages& shared, const Upload
   link.Report(kTarget, MessageRole::msgWritingEeprom);
 
   const std::int32_t lastBlock = images.highestEeprom / static_cast<std::int32_t>(kBlockSize);
-  link.SetProgressMinimum(kBar, 0);
-  link.SetProgressPosition(kBar, 0);
-  link.SetProgressMaximum(kBar, lastBlock);
-
-  PacketBuffer buffer{};
-  for (std::int32_t block = 0; block <= lastBlock; ++block) {
-    CopyBlock(images.eeprom, block, buffer);
-    const AckResult ack = WriteBlock(
-        link, kCmdWriteEeprom, static_cast<std::uint16_t>(block * kBlockSize), buffer, report);
-    if (ack.wait != WaitResult::Done) return AckFailure(link, ack.wait);
-    if (ack.code != 0) {
-      link.Report(kTarget, std::string(host.Messages().Text(MessageRole::msgEepromWriteError)) +
-                               "; error code " + std::to_string(ack.code));
-      link.Close();
-      link.SetProgressPosition(kBar, link.Progress(kBar).minimum);
-      return LinkOutcome::WriteRefused;
-    }
-    link.SetProgressPosition(kBar, block);
-    host.ProcessEvents();
-  }
+  const LinkOutcome written =
+      WriteEepromBlocks(link, {.messages = kTarget, .bar = kBar}, images.eeprom, lastBlock, report);
+  if (written != LinkOutcome::Done) return written;
   if (options.verify) {
     const LinkOutcome verified = VerifyEeprom(link, kTarget, images.eeprom, lastBlock);
     if (verified != LinkOutcome::Done) {

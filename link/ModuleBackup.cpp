@@ -12,22 +12,29 @@ constexpr int kTicksPerBlock = 30;
 constexpr int kBlocks = 16;
 }  // namespace
 
-LinkOutcome ReadModuleSnapshot(BootloaderLink& link, const LinkTarget& target, ModuleSnapshot& snapshot) {
+LinkOutcome ReadModuleIdentity(BootloaderLink& link, const LinkTarget& target, ModuleIdentity& identity) {
   PacketBuffer buffer{};
   link.Port().ClearInput();
   link.SendPacket(kCmdReadIdentity, 0, buffer, 0);
   link.ArmCountdown(kIdentityReplyTicks);
-  int reply = link.ReadReply(kIdentityReplySize, buffer);
+  const int reply = link.ReadReply(kIdentityReplySize, buffer);
   if (reply < 1) return link.ReportStopped(target, reply < 0);
-  snapshot.identity = {buffer[2], buffer[1]};
+  identity = {buffer[2], buffer[1]};
+  return LinkOutcome::Done;
+}
 
+LinkOutcome ReadModuleSnapshot(BootloaderLink& link, const LinkTarget& target, ModuleSnapshot& snapshot) {
+  const LinkOutcome identified = ReadModuleIdentity(link, target, snapshot.identity);
+  if (identified != LinkOutcome::Done) return identified;
+
+  PacketBuffer buffer{};
   for (int block = 0; block < kBlocks; ++block) {
     const auto address = static_cast<std::uint16_t>(block * kBlockSize);
     buffer.fill(0xFF);
     link.Port().ClearInput();
     link.SendPacket(kCmdReadEeprom, address, buffer, kBlockSize);
     link.ArmCountdown(kTicksPerBlock);
-    reply = link.ReadReply(kReadReplySize, buffer);
+    const int reply = link.ReadReply(kReadReplySize, buffer);
     if (reply < 1) return link.ReportStopped(target, reply < 0);
     std::copy(buffer.begin() + 1, buffer.begin() + 1 + kBlockSize, snapshot.eeprom.begin() + address);
   }

@@ -25,11 +25,18 @@ struct BackupPlan {
   std::string fileSha256;        // of the firmware file's bytes
 };
 
+// The module's two identity bytes as the version read shows them: reply byte 2 first.
+using ModuleIdentity = std::array<std::uint8_t, 2>;
+
 // What the backup read found.
 struct ModuleSnapshot {
-  std::array<std::uint8_t, 2> identity{};  // as the version read shows it: reply byte 2 first
+  ModuleIdentity identity{};
   std::array<std::uint8_t, 256> eeprom{};
 };
+
+// Asks for the identity with its own 50 ticks. Done, CommError (reported) or
+// Cancelled (reported). Leaves the port open.
+LinkOutcome ReadModuleIdentity(BootloaderLink& link, const LinkTarget& target, ModuleIdentity& identity);
 
 // Reads the identity and all 16 EEPROM blocks, each with 30 ticks for its
 // reply. Done, CommError (reported) or Cancelled (reported). Leaves the port open.

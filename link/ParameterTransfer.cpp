@@ -2,9 +2,11 @@
 #include "link/ParameterTransfer.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "link/EepromVerify.h"
+#include "link/EepromWrite.h"
 
 namespace canalarm {
 
@@ -29,7 +31,7 @@ std::string DumpLine(int block, const PacketBuffer& area) {
 }  // namespace
 
 LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                             ParameterTab& tab) {
+                             ParameterTab& tab, const ParameterReadOptions& options) {
   BootloaderLink::Session session(link);
   if (!session.Acquired()) return LinkOutcome::NotAllowed;
   LinkHost& host = link.Host();
@@ -58,10 +60,19 @@ LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const P
   }
   const int countdown = link.CountdownValue();
   if (countdown < 1) return link.ReportStopped(kTarget, countdown < 0);
+  // Asked after the blocks, so that their requests and their one countdown
+  // stay as they are; the request arms its own.
+  std::optional<ModuleIdentity> identity;
+  if (options.identity) {
+    identity.emplace();
+    const LinkOutcome identified = ReadModuleIdentity(link, kTarget, *identity);
+    if (identified != LinkOutcome::Done) return identified;
+  }
 
   const ParameterSet read = FillParameters(eeprom);
   tab.Fill(read);
   shared.moduleRead = eeprom;
+  shared.moduleReadIdentity = identity;
   shared.eepromHoldsModuleRead = true;
   tab.SetWriteEnabled(true);
   link.Report(kTarget, MessageRole::msgDone);
@@ -88,8 +99,10 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
     link.Close();
     return taken;
   }
-  // The fields came from the last read: they belong to that module only.
-  if (backup.Snapshot().eeprom != shared.moduleRead) {
+  // The fields came from the last read: they belong to that module only, as
+  // it then was. The EEPROM covers its settings and its version text.
+  const ModuleSnapshot& module = backup.Snapshot();
+  if (module.identity != *shared.moduleReadIdentity || module.eeprom != shared.moduleRead) {
     link.Report(kTarget, MessageRole::msgModuleChanged);
     link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
     link.CloseAfterOutput();
@@ -98,33 +111,10 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
   link.Port().ClearInput();
   shared.images.highestEeprom = 255;
   link.Report(kTarget, MessageRole::msgWritingEeprom);
-  link.SetProgressMinimum(kBar, 0);
-  link.SetProgressPosition(kBar, 0);
-  link.SetProgressMaximum(kBar, kBlocks - 1);
-
-  PacketBuffer area{};
-  for (int block = 0; block < kBlocks; ++block) {
-    const auto address = static_cast<std::uint16_t>(block * kBlockSize);
-    std::copy(eeprom.begin() + address, eeprom.begin() + address + kBlockSize, area.begin());
-    const AckResult ack = WriteBlock(link, kCmdWriteEeprom, address, area, report);
-    if (ack.wait != WaitResult::Done) {
-      const LinkOutcome outcome = link.ReportStopped(kTarget, ack.wait == WaitResult::Cancelled);
-      link.Close();
-      link.SetProgress(kBar, 0, link.Progress(kBar).maximum, 0);
-      return outcome;
-    }
-    if (ack.code != 0) {
-      const std::string_view text = host.Messages().Text(MessageRole::msgEepromWriteError);
-      link.Report(kTarget, options.refusalCodeShown
-                               ? std::string(text) + "; error code " + std::to_string(ack.code)
-                               : std::string(text));
-      link.Close();
-      link.SetProgressPosition(kBar, link.Progress(kBar).minimum);
-      return LinkOutcome::WriteRefused;
-    }
-    link.SetProgressPosition(kBar, block);
-    host.ProcessEvents();
-  }
+  const EepromWriteTarget target{
+      .messages = kTarget, .bar = kBar, .refusalCodeShown = options.refusalCodeShown};
+  const LinkOutcome written = WriteEepromBlocks(link, target, eeprom, kBlocks - 1, report);
+  if (written != LinkOutcome::Done) return written;
   if (options.verify) {
     const LinkOutcome verified = VerifyEeprom(link, kTarget, eeprom, kBlocks - 1);
     if (verified != LinkOutcome::Done) {
@@ -134,7 +124,7 @@ LinkOutcome WriteSteps(BootloaderLink& link, SharedImages& shared, const PortCho
   }
 
   host.SetStatus("Reset CPU...");
-  link.SendPacket(kCmdReset, 0, area, 0);
+  link.SendPacket(kCmdReset, 0, PacketBuffer{}, 0);
   // The write button goes off after a complete write: the next write starts
   // from a fresh read.
   shared.eepromHoldsModuleRead = false;
@@ -166,7 +156,8 @@ LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const 
   ParameterWriteReport& report = reportOut != nullptr ? *reportOut : unused;
   report = ParameterWriteReport{};
   BootloaderLink::Session session(link);
-  if (!session.Acquired() || !shared.eepromHoldsModuleRead) return LinkOutcome::NotAllowed;
+  if (!session.Acquired() || !shared.eepromHoldsModuleRead || !shared.moduleReadIdentity)
+    return LinkOutcome::NotAllowed;
   // Folded before the port is touched: a PIN the fitter has not finished
   // typing must never reach the module.
   try {

@@ -19,6 +19,12 @@ namespace canalarm {
 inline constexpr int kParameterReadTicks = 25;   // the wake-up and all sixteen blocks
 inline constexpr int kParameterWriteTicks = 30;  // the wake-up; 30 more per block
 
+struct ParameterReadOptions {
+  // After the sixteen blocks, ask for the module's identity, which a later
+  // write checks; a read only shown (or only compared) can do without.
+  bool identity = true;
+};
+
 struct ParameterWriteOptions {
   bool verify = false;  // read the EEPROM back before the reset and compare
   // A refused block is said with the module's code, "EEPROM writing error;
@@ -42,17 +48,19 @@ struct ParameterWriteReport : BlockCount {
 
 // Reads the module's EEPROM into `shared.images.eeprom` and fills `tab`. The
 // right to write is withdrawn when the read starts and given back only when
-// it completes. A module whose PIN bytes are not digits is said to have no
-// PIN. The port stays open after the block phase.
+// it completes, identity included when asked for. A module whose PIN bytes
+// are not digits is said to have no PIN. The port stays open after the block
+// phase, and after an identity request that went unanswered.
 LinkOutcome RunParameterRead(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
-                             ParameterTab& tab);
+                             ParameterTab& tab, const ParameterReadOptions& options = {});
 
 // Folds `tab` into the EEPROM image and writes all 256 bytes. Refused
 // (NotAllowed, nothing sent) unless the image holds a complete read of the
-// module; refused (PinIncomplete, said in the status field, port untouched)
-// for a PIN that is not four digits, unless it is left empty for a module
-// without one. A Cancel stops it before the next block. The port is closed
-// at the end.
+// module with its identity; refused (ModuleChanged, nothing written) when the
+// module's identity or EEPROM differ from that read's; refused (PinIncomplete,
+// said in the status field, port untouched) for a PIN that is not four
+// digits, unless it is left empty for a module without one. A Cancel stops
+// it before the next block. The port is closed at the end.
 LinkOutcome RunParameterWrite(BootloaderLink& link, SharedImages& shared, const PortChoice& port,
                               ParameterTab& tab, const ParameterWriteOptions& options = {},
                               ParameterWriteReport* report = nullptr);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "firmware/FirmwareImages.h"
@@ -21,6 +22,9 @@ struct SharedImages {
   // The module's EEPROM as the last complete parameter read found it: a
   // parameter write goes ahead only into a module that still holds it.
   std::array<std::uint8_t, 256> moduleRead{};
+  // The identity of the module that read came from, when the read asked for
+  // it; a parameter write needs it, as modules may hold the same bytes.
+  std::optional<std::array<std::uint8_t, 2>> moduleReadIdentity;
 };
 
 }  // namespace canalarm

@@ -261,14 +261,16 @@ bool TfrmMain::ShowBackupSettings(const BackupRecord& backup) {
 }
 
 void TfrmMain::btnRestoreClick() {
-  if (!shared_.eepromHoldsModuleRead) return;
-  // The module read: only its own backups (by its version text) are offered.
+  if (!shared_.eepromHoldsModuleRead || !shared_.moduleReadIdentity) return;
+  // The module read: only its own backups (its identity and version text) are offered.
   std::array<std::uint8_t, 16> version{};
   std::copy(shared_.moduleRead.begin() + kVersionTextAddress, shared_.moduleRead.end(), version.begin());
   std::vector<BackupRecord> offered;
   QStringList labels;
   for (const StoredBackup& stored : backups_.List()) {
-    if (!stored.record || stored.record->version != version) continue;
+    if (!stored.record || stored.record->version != version ||
+        stored.record->identity != shared_.moduleReadIdentity)
+      continue;
     offered.insert(offered.begin(), *stored.record);  // newest first
     const BackupRecord& r = *stored.record;
     labels.prepend(ToQString(r.time + "  " + r.port + "  " + r.operation +

@@ -291,8 +291,8 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
   EXPECT_EQ(bench.module->Eeprom()[0x26], 1);     // block 2 was written
   EXPECT_EQ(bench.module->Eeprom()[0x28], 0x23);
   EXPECT_EQ(bench.module->Eeprom()[0x66], 0xFF);  // block 6 was refused
-  // read, reset; the backup read (identity, 16 blocks); blocks 0..6
-  EXPECT_EQ(bench.Packets(), 16 + 1 + 17 + 7);
+  // read, identity, reset; the backup read (identity, 16 blocks); blocks 0..6
+  EXPECT_EQ(bench.Packets(), 16 + 1 + 1 + 17 + 7);
   EXPECT_FALSE(bench.port.IsOpen());
 
   // Asked to, the refusal names the module's code in the same one line.
@@ -316,21 +316,67 @@ TEST(ParameterWrite, RefusedBlockEndsTheWrite) {
 
 // The fields of a read belong to the module read: written into another
 // module (or one whose EEPROM changed since), they would carry the first
-// module's PIN and bytes into it.
+// module's PIN and bytes into it. Two modules may hold the same bytes: the
+// identity tells them apart.
 TEST(ParameterWrite, IntoAModuleOtherThanTheOneReadWritesNothing) {
-  Bench bench;
-  ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done);
-  emu::EepromImage other = Bench::Erased();
-  other[0x26] = 5, other[0x66] = 6, other[0x27] = 7, other[0x67] = 8;
-  bench.module = std::make_unique<emu::ModuleEmulator>(emu::EmulatorSettings{}, other);
-  bench.tab.Values().pin = "1111";
-  ParameterWriteReport report;
-  EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab, {}, &report),
-            LinkOutcome::ModuleChanged);
-  EXPECT_EQ(bench.module->Eeprom(), other);
-  EXPECT_EQ(bench.host.statusHistory.back(), English(MessageRole::msgModuleChanged));
-  EXPECT_FALSE(report.partial);
-  EXPECT_FALSE(bench.port.IsOpen());
+  emu::EepromImage changed = Bench::Erased();
+  changed[0x26] = 5, changed[0x66] = 6, changed[0x27] = 7, changed[0x67] = 8;
+  emu::EmulatorSettings otherIdentity;
+  otherIdentity.identity = {0x43, 0x1B};
+  const struct {
+    const char* name;
+    emu::EmulatorSettings settings;
+    emu::EepromImage eeprom;
+  } cases[] = {
+      {"other bytes, same identity", {}, changed},
+      {"same bytes, other identity", otherIdentity, Bench::Erased()},
+  };
+  for (const auto& c : cases) {
+    Bench bench;
+    ASSERT_EQ(RunParameterRead(bench.link, bench.shared, kCom1, bench.tab), LinkOutcome::Done) << c.name;
+    bench.module = std::make_unique<emu::ModuleEmulator>(c.settings, c.eeprom);
+    bench.tab.Values().pin = "1111";
+    ParameterWriteReport report;
+    EXPECT_EQ(RunParameterWrite(bench.link, bench.shared, kCom1, bench.tab, {}, &report),
+              LinkOutcome::ModuleChanged)
+        << c.name;
+    EXPECT_EQ(bench.module->Eeprom(), c.eeprom) << c.name;
+    EXPECT_EQ(bench.module->Counts().packets, 1 + 16 + 1) << c.name;  // the backup read, the reset
+    EXPECT_EQ(bench.host.statusHistory.back(), English(MessageRole::msgModuleChanged)) << c.name;
+    EXPECT_FALSE(report.partial) << c.name;
+    EXPECT_FALSE(bench.port.IsOpen()) << c.name;
+  }
+}
+
+// The identity is asked for after the sixteen blocks. Unanswered, the read
+// fails as a block would; a read without it may be shown but not written.
+TEST(ParameterRead, TheIdentityComesAfterTheBlocksAndAWriteNeedsIt) {
+  emu::EmulatorSettings settings;
+  settings.silentAfter = 16;  // the blocks answered, the identity not
+  Bench silent(settings);
+  silent.tab.Values().pin = "4444";
+  EXPECT_EQ(RunParameterRead(silent.link, silent.shared, kCom1, silent.tab), LinkOutcome::CommError);
+  EXPECT_EQ(silent.host.statusHistory.back(), "Error data transmission");
+  EXPECT_EQ(silent.Packets(), 17);
+  EXPECT_EQ(silent.module->Counts().resets, 0);
+  EXPECT_EQ(silent.tab.Values().pin, "4444");  // the tab as it was
+  EXPECT_FALSE(silent.tab.WriteEnabled());
+  EXPECT_TRUE(silent.port.IsOpen());
+  EXPECT_EQ(RunParameterWrite(silent.link, silent.shared, kCom1, silent.tab), LinkOutcome::NotAllowed);
+
+  Bench plain;
+  ASSERT_EQ(RunParameterRead(plain.link, plain.shared, kCom1, plain.tab, {.identity = false}), LinkOutcome::Done);
+  EXPECT_EQ(plain.Packets(), 16 + 1);  // the blocks and the reset only
+  EXPECT_FALSE(plain.shared.moduleReadIdentity);
+  const std::size_t written = plain.port.written.size();
+  EXPECT_EQ(RunParameterWrite(plain.link, plain.shared, kCom1, plain.tab), LinkOutcome::NotAllowed);
+  EXPECT_EQ(plain.port.written.size(), written);
+
+  Bench asked;
+  ASSERT_EQ(RunParameterRead(asked.link, asked.shared, kCom1, asked.tab), LinkOutcome::Done);
+  EXPECT_EQ(asked.Packets(), 16 + 1 + 1);
+  ASSERT_TRUE(asked.shared.moduleReadIdentity);
+  EXPECT_EQ(*asked.shared.moduleReadIdentity, (std::array<std::uint8_t, 2>{0x1A, 0x43}));
 }
 
 TEST(ParameterWrite, IncompletePinSendsNothing) {

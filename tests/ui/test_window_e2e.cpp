@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "firmware/RecordEncoder.h"
+#include "link/BackupStore.h"
 #include "serial/SerlPortPaths.h"
 #include "ui/HandlerGuard.h"
 #include "ui/TForm1.h"
@@ -427,16 +428,26 @@ class TestWindowE2e : public QObject {
   }
 
   // "Saving" writes only into the module that was read: another module on
-  // the same port gets nothing, and a change of port forgets the read.
+  // the same port gets nothing, even one that holds the same bytes, and a
+  // change of port forgets the read.
+  void savingIntoAnotherModuleWritesNothing_data() {
+    QTest::addColumn<bool>("sameBytes");
+    QTest::newRow("other settings, same identity") << false;
+    QTest::newRow("same bytes, other identity") << true;
+  }
   void savingIntoAnotherModuleWritesNothing() {
+    QFETCH(bool, sameBytes);
     const QString eepromA = files_.filePath(QStringLiteral("module-a.bin"));
     const QString eepromB = files_.filePath(QStringLiteral("module-b.bin"));
     const QString dumpB = files_.filePath(QStringLiteral("module-b-after.bin"));
     std::vector<char> image(256, '\xFF');
     image[0x26] = 1, image[0x66] = 2, image[0x27] = 3, image[0x67] = 4;
     std::ofstream(eepromA.toStdString(), std::ios::binary).write(image.data(), 256);
-    image[0x26] = 5, image[0x66] = 6, image[0x27] = 7, image[0x67] = 8, image[0x28] = 0x42;
+    if (!sameBytes) image[0x26] = 5, image[0x66] = 6, image[0x27] = 7, image[0x67] = 8, image[0x28] = 0x42;
     std::ofstream(eepromB.toStdString(), std::ios::binary).write(image.data(), 256);
+    // The emulator's identity unless asked otherwise: 1A:43.
+    const QStringList identityB = sameBytes ? QStringList{QStringLiteral("--identity"), QStringLiteral("1A:44")}
+                                            : QStringList{};
     const Language en = Language::English;
     RealWindow w;
     {
@@ -448,7 +459,8 @@ class TestWindowE2e : public QObject {
       w.window.ComPort().SetOpen(false);
     }
     {
-      Emulator b({QStringLiteral("--eeprom"), eepromB, QStringLiteral("--dump-eeprom"), dumpB});
+      Emulator b(QStringList{QStringLiteral("--eeprom"), eepromB, QStringLiteral("--dump-eeprom"), dumpB} +
+                 identityB);
       QVERIFY(StartedSafely(b));
       w.Find<QLineEdit>("PIN")->setText(QStringLiteral("9999"));
       w.Find("BitBtn1")->click();
@@ -459,7 +471,7 @@ class TestWindowE2e : public QObject {
     QCOMPARE(after, image);
 
     // Read again, then another port: the fields no longer count.
-    Emulator b({QStringLiteral("--eeprom"), eepromB});
+    Emulator b(QStringList{QStringLiteral("--eeprom"), eepromB} + identityB);
     QVERIFY(StartedSafely(b));
     w.Find("BitBtn2")->click();
     QVERIFY(w.Find("BitBtn1")->isEnabled());
@@ -467,6 +479,91 @@ class TestWindowE2e : public QObject {
     QVERIFY(!w.Find("BitBtn1")->isEnabled());
     w.Find<QComboBox>("cbPort")->setCurrentIndex(0);
     QVERIFY(!w.Find("BitBtn1")->isEnabled());
+    QVERIFY(w.errors.isEmpty());
+  }
+
+  // "Restore…" offers the backups of the module read (its identity and its
+  // version text), newest first; the one chosen fills the fields, and
+  // "Saving" writes its settings back.
+  void restoreWritesAnOlderBackupsSettingsBack() {
+    std::vector<char> image(256, '\xFF');
+    image[0x21] = 0x5A, image[0x61] = static_cast<char>(0x86), image[0x28] = 0x55;
+    image[0x26] = 9, image[0x66] = 8, image[0x27] = 7, image[0x67] = 6;
+    const std::string version = "RESTORE TEST 1.0";
+    std::copy(version.begin(), version.end(), image.begin() + 0xF0);
+    const QString eeprom = files_.filePath(QStringLiteral("restore.bin"));
+    const QString dump = files_.filePath(QStringLiteral("restore-after.bin"));
+    std::ofstream(eeprom.toStdString(), std::ios::binary).write(image.data(), 256);
+
+    // Backups of two other modules: one with the same version text, one
+    // with the same identity.
+    BackupStore store;
+    BackupRecord foreign;
+    foreign.port = "COM1";
+    foreign.operation = "params-write";
+    std::copy(image.begin(), image.end(), foreign.eeprom.begin());
+    foreign.eeprom[0x26] = 5;
+    std::copy(version.begin(), version.end(), foreign.version.begin());
+    foreign.identity = std::array<std::uint8_t, 2>{0x5E, 0x22};
+    store.Save(foreign);
+    foreign.identity = std::array<std::uint8_t, 2>{0x5E, 0x21};
+    foreign.version[15] = '2';
+    store.Save(foreign);
+
+    const Language en = Language::English;
+    RealWindow w;
+    QStringList saved;  // the backups' paths, as the status field said them
+    const QString savedPrefix = Text(en, MessageRole::msgBackupSaved) + QStringLiteral(": ");
+    {
+      Emulator emulator({QStringLiteral("--eeprom"), eeprom, QStringLiteral("--identity"), QStringLiteral("5E:21"),
+                         QStringLiteral("--dump-eeprom"), dump});
+      QVERIFY(StartedSafely(emulator));
+      // Two writes, each backed up first: PIN 9876 and FA, then 1111 and FI, then 2222.
+      for (const QString& pin : {QStringLiteral("1111"), QStringLiteral("2222")}) {
+        emulator.Restart();
+        w.Find("BitBtn2")->click();
+        QCOMPARE(w.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgDone));
+        w.Find<QLineEdit>("PIN")->setText(pin);
+        w.Find("RadioButton22")->click();
+        w.statusHistory.clear();
+        emulator.Restart();
+        w.Find("BitBtn1")->click();
+        QCOMPARE(w.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgDone));
+        for (const QString& said : std::as_const(w.statusHistory))
+          if (said.startsWith(savedPrefix)) saved << said.mid(savedPrefix.size());
+      }
+      QCOMPARE(saved.size(), 2);
+      const std::string older = ReadBackupFile(saved[0].toStdString()).time;
+      const std::string newer = ReadBackupFile(saved[1].toStdString()).time;
+
+      emulator.Restart();
+      w.Find("BitBtn2")->click();
+      QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("2222"));
+      QStringList offered;
+      w.window.SetBackupChooser([&offered, &older](QWidget*, const QStringList& labels) {
+        offered = labels;
+        for (int i = 0; i < labels.size(); ++i)
+          if (labels[i].startsWith(Q(older))) return i;
+        return -1;
+      });
+      w.Find("btnRestore")->click();
+      QCOMPARE(offered.size(), 2);
+      QVERIFY2(offered[0].startsWith(Q(newer)), qPrintable(offered.join('\n')));
+      QVERIFY2(offered[1].startsWith(Q(older)), qPrintable(offered.join('\n')));
+      // The fields hold the older backup's settings; nothing was written yet.
+      QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("9876"));
+      QVERIFY(w.Find("RadioButton23")->isChecked());
+      const QString status = w.Find<QLineEdit>("Edit3")->text();
+      QVERIFY2(status.startsWith(Q(older)) && status.contains(QStringLiteral("PIN 2222 -> 9876")), qPrintable(status));
+
+      emulator.Restart();
+      w.Find("BitBtn1")->click();
+      QCOMPARE(w.Find<QLineEdit>("Edit3")->text(), Text(en, MessageRole::msgDone));
+    }
+    // The module holds its first settings again, and nothing else changed.
+    std::ifstream dumped(dump.toStdString(), std::ios::binary);
+    const std::vector<char> after((std::istreambuf_iterator<char>(dumped)), std::istreambuf_iterator<char>());
+    QCOMPARE(after, image);
     QVERIFY(w.errors.isEmpty());
   }
 
