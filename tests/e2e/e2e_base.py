@@ -78,9 +78,10 @@ class Emulator:
     The tool's RTS pulse, which restarts a real module, cannot travel over a
     pseudo-terminal; the emulator's stand-in is a quiet line (--idle-reset,
     450 ms, against the tool's 600 ms of quiet). A module that meets long
-    links (full uploads), one operation at a time, runs STEADY instead: a
-    pause of a loaded machine mid-upload must not restart it, and a test
-    restarts it with restart() before its next operation."""
+    links (uploads, and parameter writes with their backup and double
+    read), one operation at a time, runs STEADY instead: a pause of a loaded
+    machine mid-link must not restart it, and a test restarts it with
+    restart() before its next operation."""
 
     def __init__(self, env, com, *options, folder):
         self.com = com

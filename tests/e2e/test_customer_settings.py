@@ -143,7 +143,7 @@ class CustomerSettingsTest(e2e.E2eTest):
         # A folder that someone made readable for all is made private again.
         os.makedirs(self.backups, mode=0o755)
         os.chmod(self.backups, 0o755)
-        self.emulator(1)
+        self.emulator(1, *e2e.STEADY)
         old = os.umask(0)  # the tool's own modes must do it, not the umask
         try:
             status, _, err = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
@@ -171,10 +171,11 @@ class CustomerSettingsTest(e2e.E2eTest):
                 self.assertNotRegex("\n".join(emu.traffic()), "write (FLASH|EEPROM)")
 
     def test_backups_are_listed_in_order_with_numbers(self):
-        self.emulator(1)
+        emu = self.emulator(1, *e2e.STEADY)
         for field in ("fs2=on", "fs2=off"):
             status, _, err = self.canalarm("params", "write", "--port", "COM1", field)
             self.assertEqual(status, 0, err)
+            emu.restart()
         listed = self.listed()
         self.assertEqual([b["number"] for b in listed], [1, 2])
         self.assertEqual([b["path"] for b in listed], self.backup_files())
@@ -190,7 +191,7 @@ class CustomerSettingsTest(e2e.E2eTest):
 
     def test_refused_block_six_is_said_and_restored_from_the_backup(self):
         path, before = customer_eeprom(self.config.name)
-        emu = self.emulator(1, "--eeprom", path, "--error-at", "eeprom:6:5")
+        emu = self.emulator(1, "--eeprom", path, "--error-at", "eeprom:6:5", *e2e.STEADY)
         status, result, err = self.canalarm_json("params", "write", "--port", "COM1", "pin=5555")
         self.assertEqual(status, 1, err)
         self.assertEqual(result["outcome"], "write-refused")
@@ -210,7 +211,7 @@ class CustomerSettingsTest(e2e.E2eTest):
             f.write(eeprom)
         self.emulators.remove(emu)
         self.remask(1)
-        emu = self.emulator(1, "--eeprom", os.path.join(self.config.name, "half.bin"))
+        emu = self.emulator(1, "--eeprom", os.path.join(self.config.name, "half.bin"), *e2e.STEADY)
         status, out, err = self.canalarm("params", "restore", "--port", "COM1", "1", "--dry-run")
         self.assertEqual(status, 0, err)
         self.assertIn("Changes: PIN 5856 -> 9876", out)
@@ -228,7 +229,7 @@ class CustomerSettingsTest(e2e.E2eTest):
         # The write's link: the identity, 16 reads of the backup, then the
         # writes. The acknowledgement of the second write (packet 19) is held
         # back for a second, and the signal comes while it is on its way.
-        emu = self.emulator(1, "--eeprom", path, "--fault", "delay:19:1000")
+        emu = self.emulator(1, "--eeprom", path, "--fault", "delay:19:1000", *e2e.STEADY)
         tool = self.start("params", "write", "--port", "COM1", "pin=1111", "--json")
         self.wait_for_transcript(emu, "packet 19: write EEPROM")
         tool.send_signal(signal.SIGINT)
@@ -298,7 +299,7 @@ class CustomerSettingsTest(e2e.E2eTest):
     # --- contradictory fields --------------------------------------------------------------------
 
     def test_contradictory_fields_are_refused_before_the_port_opens(self):
-        emu = self.emulator(1)
+        emu = self.emulator(1, *e2e.STEADY)
         cases = [
             (["fs1=on", "fs3=on"], "fs1=on and fs3=on contradict each other"),
             (["pin=1111", "pin=2222"], "pin=1111 and pin=2222 contradict each other"),

@@ -344,7 +344,7 @@ class FaultTest(e2e.E2eTest):
         image = os.path.join(self.config.name, "module.bin")
         with open(image, "wb") as f:
             f.write(start)
-        emu = self.emulator(1, "--eeprom", image)
+        emu = self.emulator(1, "--eeprom", image, *e2e.STEADY)
         status, out, err = self.canalarm("params", "write", "--port", "COM1", "pin=2468",
                                          "programNumber=45", "--verify")
         self.assertEqual(status, 0, err)

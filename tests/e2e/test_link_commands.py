@@ -118,7 +118,7 @@ class LinkCommandsTest(e2e.E2eTest):
                 self.assertEqual(eeprom, want_eeprom)
 
     def test_upload_refusals(self):
-        self.emulator(1, "--error-at", "flash:32:5", "--error-at", "eeprom:3:7")
+        self.emulator(1, "--error-at", "flash:32:5", "--error-at", "eeprom:3:7", *e2e.STEADY)
         hexfw = self.hexfw()
         status, out, _ = self.canalarm("upload", hexfw, "--port", "COM1")
         self.assertEqual(status, 1)
@@ -174,12 +174,14 @@ class LinkCommandsTest(e2e.E2eTest):
     # --- parameters ----------------------------------------------------------------------
 
     def test_parameter_round_trip(self):
-        emu = self.emulator(2)
+        emu = self.emulator(2, *e2e.STEADY)
         status, before, _ = self.canalarm_json("params", "read", "--port", "COM2")
         self.assertEqual(status, 0)
+        emu.restart()
         status, out, err = self.canalarm("params", "write", "--port", "COM2", "pin=0907",
                                          "fs3=on", "mode=FA", "programNumber=37", "--verify")
         self.assertEqual(status, 0, err)
+        emu.restart()
         status, after, _ = self.canalarm_json("params", "read", "--port", "COM2")
         self.assertEqual(status, 0)
         expected = dict(before["parameters"], pin="0907", pinBytes="00090007", fs1=False,

@@ -109,7 +109,7 @@ class UnmeantWritesTest(e2e.E2eTest):
         self.assertGreater(partial_runs, 0, f"CANCEL_SEED={seed}")
 
     def test_partial_upload_is_said_in_json(self):
-        self.emulator(1, "--error-at", "flash:40:6")
+        self.emulator(1, "--error-at", "flash:40:6", *e2e.STEADY)
         status, result, err = self.canalarm_json("upload", self.hexfw(), "--port", "COM1")
         self.assertEqual(status, 1)
         self.assertEqual(result["outcome"], "write-refused")
@@ -119,7 +119,7 @@ class UnmeantWritesTest(e2e.E2eTest):
         self.assertEqual(result["messages"][-1], INCOMPLETE)
         self.assertIn(INCOMPLETE, err)
         # A refusal of the very first block leaves the module as it was.
-        self.emulator(2, "--error-at", "flash:32:6")
+        self.emulator(2, "--error-at", "flash:32:6", *e2e.STEADY)
         status, result, err = self.canalarm_json("upload", self.hexfw(), "--port", "COM2")
         self.assertEqual(status, 1)
         self.assertFalse(result["partial"])
@@ -130,15 +130,17 @@ class UnmeantWritesTest(e2e.E2eTest):
     def test_write_without_pin_keeps_the_modules_pin_bytes(self):
         for pin in ([0xFF] * 4, [0x0C, 0x03, 0x04, 0x05]):
             with self.subTest(pin=bytes(pin).hex()):
-                emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, pin))
+                emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, pin), *e2e.STEADY)
                 status, result, _ = self.canalarm_json("params", "read", "--port", "COM1")
                 self.assertEqual(status, 0)
                 self.assertIsNone(result["parameters"]["pin"])
                 self.assertEqual(result["parameters"]["pinBytes"], bytes(pin).hex())
                 self.assertEqual(result["messages"][-1], "The module has no PIN code set")
+                emu.restart()
                 status, out, _ = self.canalarm("params", "read", "--port", "COM1")
                 self.assertIn("pin = not set (bytes %s)" % " ".join("%02x" % b for b in pin),
                               out.splitlines())
+                emu.restart()
                 status, out, err = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
                 self.assertEqual(status, 0, err)
                 _, eeprom = emu.images()
@@ -148,7 +150,7 @@ class UnmeantWritesTest(e2e.E2eTest):
                 self.remask(1)
 
     def test_typed_pin_is_written_digit_by_digit(self):
-        emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, [0xFF] * 4))
+        emu = self.emulator(1, "--eeprom", eeprom_file(self.config.name, [0xFF] * 4), *e2e.STEADY)
         status, out, err = self.canalarm("params", "write", "--port", "COM1", "pin=0907")
         self.assertEqual(status, 0, err)
         self.assertIn("pin = 0907", out.splitlines())
@@ -159,14 +161,14 @@ class UnmeantWritesTest(e2e.E2eTest):
     def test_reads_that_differ_are_named_so(self):
         # Packet 3 of the first link only: the first read's block 2 comes back
         # damaged, the second read's doesn't.
-        emu = self.emulator(1, "--fault", "flip:out:3:4", "--faults-once")
+        emu = self.emulator(1, "--fault", "flip:out:3:4", "--faults-once", *e2e.STEADY)
         status, result, _ = self.canalarm_json("params", "write", "--port", "COM1", "fs2=on")
         self.assertEqual(status, 1)
         self.assertEqual(result["outcome"], "reads-differ")
         self.assertNotIn("write EEPROM", "\n".join(emu.traffic()))
 
     def test_refused_parameter_write_shows_the_modules_code(self):
-        emu = self.emulator(1, "--error-at", "eeprom:2:9")
+        emu = self.emulator(1, "--error-at", "eeprom:2:9", *e2e.STEADY)
         status, out, _ = self.canalarm("params", "write", "--port", "COM1", "fs2=on")
         self.assertEqual(status, 1)
         # Then, blocks 0 and 1 taken, the settings are said to be incomplete.
@@ -182,7 +184,7 @@ class UnmeantWritesTest(e2e.E2eTest):
         hex_path = os.path.join(self.config.name, name)
         with open(hex_path, "w") as f:
             f.write(records)
-        emu = self.emulator(1)
+        emu = self.emulator(1, *e2e.STEADY)
         status, out, err = self.canalarm("upload", hex_path, "--plain", "--used-only",
                                          "--port", "COM1")
         return hex_path, emu, status, out, err
@@ -205,7 +207,7 @@ class UnmeantWritesTest(e2e.E2eTest):
         # Without --used-only the whole memory is written: only the first
         # warning. (The module refuses the first block, to keep the test short.)
         self.remask(1)
-        self.emulator(2, "--error-at", "flash:32:1")
+        self.emulator(2, "--error-at", "flash:32:1", *e2e.STEADY)
         status, _, err = self.canalarm("upload", hex_path, "--plain", "--port", "COM2")
         self.assertEqual(status, 1, err)
         self.assertIn("below address 512", err)
