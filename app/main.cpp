@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
   std::vector<std::string> arguments;
   const QStringList qtArguments = QApplication::arguments();
   for (qsizetype i = 1; i < qtArguments.size(); ++i)
-    arguments.push_back(qtArguments[i].toLocal8Bit().toStdString());
+    arguments.push_back(qtArguments[i].toUtf8().toStdString());  // file names in UTF-8, as the core takes them
   const canalarm::ui::GuiCommandLine line = canalarm::ui::ParseGuiCommandLine(arguments);
   if (!line.error.empty()) {
     std::fprintf(stderr, "canalarm-gui: %s\n", line.error.c_str());
@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
   canalarm::ui::TfrmMain window;
   if (line.language && canalarm::LanguageCode(*line.language) != window.LanguageCode())
     window.SelectLanguage(*line.language);
-  if (!line.firmwareFile.empty()) window.OpenFirmwareFile(QString::fromLocal8Bit(line.firmwareFile.c_str()));
+  if (!line.firmwareFile.empty()) window.OpenFirmwareFile(QString::fromUtf8(line.firmwareFile));
   window.show();
   return QApplication::exec();
 }

@@ -8,6 +8,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/FileOutput.h"
 #include "cli/FirmwareFileForm.h"
+#include "firmware/FileName.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/HexRecordReader.h"
 #include "firmware/PlainLineReader.h"
@@ -29,7 +30,7 @@ struct SourcedLine {
 
 std::optional<std::vector<std::string>> ReadLines(const std::string& path, std::string& error) {
   try {
-    auto reader = TextLineReader::OpenFile(path);
+    auto reader = TextLineReader::OpenFile(PathFromUtf8(path));
     if (!reader) {
       error = "cannot open " + path;
       return std::nullopt;
@@ -132,7 +133,7 @@ int RunEncode(const EncodeOptions& options, std::ostream& out, std::ostream& err
     err << "canalarm: internal error: the encoded file would not read back as written\n";
     return kExitUsage;
   }
-  error = WriteFileAtomically(options.output, text);
+  error = WriteFileAtomically(PathFromUtf8(options.output), text);
   if (!error.empty()) {
     err << "canalarm: " << error << '\n';
     return kExitUsage;
@@ -150,7 +151,7 @@ int RunDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
   }
   std::vector<std::string> lines;
   try {
-    auto reader = TextLineReader::OpenFile(options.input);
+    auto reader = TextLineReader::OpenFile(PathFromUtf8(options.input));
     if (!reader) {
       err << "canalarm: cannot open " << options.input << '\n';
       return kExitUsage;
@@ -172,7 +173,7 @@ int RunDecode(const DecodeOptions& options, std::ostream& out, std::ostream& err
     text += lines[i];
     text += '\n';
   }
-  const std::string error = WriteFileAtomically(options.output, text);
+  const std::string error = WriteFileAtomically(PathFromUtf8(options.output), text);
   if (!error.empty()) {
     err << "canalarm: " << error << '\n';
     return kExitUsage;

@@ -25,6 +25,7 @@
 #include "cli/LinkOutcomeText.h"
 #include "cli/ParameterFields.h"
 #include "cli/TerminalHost.h"
+#include "firmware/FileName.h"
 #include "firmware/FirmwareLoad.h"
 #include "firmware/TextLineReader.h"
 #include "firmware/Sha256.h"
@@ -220,8 +221,8 @@ BackupPlan PlanBackup(BackupStore& store, const PortChoice& choice, const std::s
                                           : choice.devicePath;
   if (!file.empty()) {
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    plan.file = ec ? file : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(file), ec);
+    plan.file = ec ? file : Utf8FromPath(absolute);
     plan.fileSha256 = FileSha256Hex(file);
   }
   return plan;

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // canalarm: the command line of the CAN alarm bootloader tool.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/CodecCommands.h"
+#include "cli/CommandArguments.h"
 #include "cli/ExitStatus.h"
 #include "cli/InfoCommand.h"
 #include "cli/LinkCommands.h"
@@ -21,7 +25,11 @@ int main(int argc, char** argv) {
   AddLinkCommands(app, exitStatus);
   AddPortsCommand(app, exitStatus);
   try {
-    app.parse(argc, argv);
+    // The name parse(argc, argv) would take; CLI11 takes the arguments last first.
+    if (argc > 0) app.name(argv[0]);
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::reverse(arguments.begin(), arguments.end());
+    app.parse(arguments);
   } catch (const CLI::Success& e) {
     return app.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {

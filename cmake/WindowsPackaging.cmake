@@ -7,6 +7,7 @@
 #   Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll  Qt, in its own DLLs (LGPL-3)
 #   libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll   mingw's runtime
 #   platforms/qwindows.dll styles/qwindowsvistastyle.dll    Qt's plugins
+#   translations/qtbase_LANG.qm            Qt's own texts (app/CMakeLists.txt)
 #   LICENSE.txt licenses/                  MIT, and Qt's notice with its licences
 #
 # Qt finds its plugins beside the program by itself; no qt.conf is needed.

@@ -2,6 +2,7 @@
 #include "firmware/FirmwareLoad.h"
 
 #include "firmware/HexRecordReader.h"
+#include "firmware/FileName.h"
 #include "firmware/TextLineReader.h"
 
 namespace canalarm {
@@ -11,7 +12,7 @@ LoadResult LoadFirmware(const std::string& fileName, bool decode, FirmwareImages
   if (fileName.empty()) return result;
 
   images.Erase();
-  auto file = TextLineReader::OpenFile(fileName);
+  auto file = TextLineReader::OpenFile(PathFromUtf8(fileName));
   if (!file) {
     result.outcome = LoadOutcome::CannotOpen;
     return result;

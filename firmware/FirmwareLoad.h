@@ -31,6 +31,7 @@ struct LoadResult {
 // that is not accepted; what was stored up to and including it stays in the
 // images. Lines after the end record are never read.
 //
+// `fileName` is UTF-8 (firmware/FileName.h).
 // Throws FileInputError when reading fails after the file was opened.
 LoadResult LoadFirmware(const std::string& fileName, bool decode, FirmwareImages& images);
 

@@ -2,12 +2,13 @@
 #include "firmware/HelpText.h"
 
 #include "firmware/PlainLineReader.h"
+#include "firmware/FileName.h"
 #include "firmware/TextLineReader.h"
 
 namespace canalarm {
 
 std::optional<std::vector<std::string>> ReadHelpLines(const std::string& fileName, bool decode) {
-  auto file = TextLineReader::OpenFile(fileName);
+  auto file = TextLineReader::OpenFile(PathFromUtf8(fileName));
   if (!file) return std::nullopt;
   std::vector<std::string> help;
   std::int32_t recordCounter = 0;

@@ -14,7 +14,8 @@ namespace canalarm {
 
 // The help lines of `fileName` (record-encoded when `decode` is true), without
 // their leading ';'. Nothing when the file can't be opened. Throws
-// FileInputError when reading fails after the file was opened.
+// FileInputError when reading fails after the file was opened. `fileName` is
+// UTF-8 (firmware/FileName.h).
 std::optional<std::vector<std::string>> ReadHelpLines(const std::string& fileName, bool decode);
 
 }  // namespace canalarm

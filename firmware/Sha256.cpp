@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "firmware/Sha256.h"
 
+#include "firmware/FileName.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -79,8 +81,9 @@ std::string Sha256Hex(std::span<const std::uint8_t> data) {
 
 std::string FileSha256Hex(const std::string& path) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return {};
-  std::ifstream in(path, std::ios::binary);
+  const std::filesystem::path file = PathFromUtf8(path);
+  if (!std::filesystem::is_regular_file(file, ec)) return {};
+  std::ifstream in(file, std::ios::binary);
   if (!in) return {};
   try {
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

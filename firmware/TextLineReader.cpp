@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "firmware/TextLineReader.h"
 
+#include "firmware/FileName.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,9 +20,9 @@ std::optional<TextLineReader> TextLineReader::OpenFile(const std::filesystem::pa
   // fopen() happily opens a directory on POSIX and only the first read fails;
   // treat it as a file that can't be opened, as on Windows.
   if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.string().c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(OpenCFile(path, "rb"));
   if (!file) return std::nullopt;
-  return TextLineReader(std::move(file), path.string());
+  return TextLineReader(std::move(file), Utf8FromPath(path));
 }
 
 TextLineReader::TextLineReader(std::string_view text) : memory_(text) {}

@@ -75,7 +75,9 @@ QString TfrmMain::RunFileDialog(QFileDialog& dialog) {
 
 bool TfrmMain::ChooseFirmwareFile(const QString& path) {
   WindowSettings::SetLastFolder(QFileInfo(path).absolutePath());
-  const std::string fileName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+  // The core takes file names in UTF-8 (on Windows the local 8-bit form is
+  // the ANSI code page, which cannot hold every name).
+  const std::string fileName = ToStdString(QFileInfo(path).absoluteFilePath());
   // Read as the upload will: a file it would refuse is refused now, with
   // the reason, rather than after the fitter has connected the module.
   const bool decode = DecodeON->isChecked();

@@ -101,9 +101,16 @@ void TfrmMain::LoadQtTranslation(Language language) {
   // language; English needs none.
   QCoreApplication::removeTranslator(qtTranslator_.get());
   if (language == Language::English) return;
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  if (qtTranslator_->load(QStringLiteral("qtbase_") + ToQString(QtLanguageCode(language)), folder))
-    QCoreApplication::installTranslator(qtTranslator_.get());
+  // A Windows program carries them in its own folder (Qt's prefix is then
+  // the folder above it); an installed Qt keeps them in its prefix.
+  const QString name = QStringLiteral("qtbase_") + ToQString(QtLanguageCode(language));
+  for (const QString& folder : {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+    if (qtTranslator_->load(name, folder)) {
+      QCoreApplication::installTranslator(qtTranslator_.get());
+      return;
+    }
+  }
 }
 
 void TfrmMain::LOGOClick() { urlOpener_(ToQString(messages_.BrandWebAddress())); }

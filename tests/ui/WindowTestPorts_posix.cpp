@@ -32,4 +32,9 @@ void GuardTestPorts() {
   }
 }
 
+QString UnopenedCom1Detail() {
+  // The private ports folder's link, which leads nowhere.
+  return QStringLiteral("COM1 (/nonexistent/canalarm-test): no such device");
+}
+
 }  // namespace canalarm::test

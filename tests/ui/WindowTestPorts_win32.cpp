@@ -26,4 +26,10 @@ void GuardTestPorts() {
   if (!problem.empty()) qFatal("refusing to run: %s", problem.c_str());
 }
 
+QString UnopenedCom1Detail() {
+  // A COM port is its own device name; present (a test line), the reason is
+  // the open's own.
+  return QStringLiteral("COM1 (COM1): COM1: no such port");
+}
+
 }  // namespace canalarm::test

@@ -39,6 +39,11 @@ inline QString Q(std::string_view text) {
 // where COM1 to COM50 lead nowhere unless a test links them), on Windows the
 // COM ports the Wine test runner mapped and checked (WindowTestPorts_*.cpp).
 void GuardTestPorts();
+
+// What the window says of COM1 when the scripted module's port fails to open
+// ("COM1: no such port"): the port, its device and why, as the platform
+// describes them (WindowTestPorts_*.cpp).
+QString UnopenedCom1Detail();
 inline void UsePrivateConfigHome() { GuardTestPorts(); }
 
 // The window's remembered choices, forgotten.

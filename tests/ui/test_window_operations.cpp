@@ -265,11 +265,10 @@ class TestWindowOperations : public QObject {
     w.Button("BitBtn2")->click();
     // The reason is in the tab itself.
     QCOMPARE(Status(w), Q(FillIn(Text(Language::English, WindowText::PortOpenFailed),
-                                 "COM1 (/nonexistent/canalarm-test): no such device")));
+                                 UnopenedCom1Detail().toStdString())));
     w.Button("Button2")->click();
     // The message, then what the port is and why it did not open.
-    QCOMPARE(LogLines(w), (QStringList{English(MessageRole::msgPortOpenError),
-                                       QStringLiteral("COM1 (/nonexistent/canalarm-test): no such device")}));
+    QCOMPARE(LogLines(w), (QStringList{English(MessageRole::msgPortOpenError), UnopenedCom1Detail()}));
     QVERIFY(w.errors.isEmpty());
   }
 

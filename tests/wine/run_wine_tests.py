@@ -21,7 +21,8 @@ usage: run_wine_tests.py WINDOWS_BUILD_DIR CANALARM_EMU
    runtime) are found through WINEPATH.
 4. canalarm.exe ports lists exactly the mapped COM ports; then encode,
    version and upload against the emulator; the module must end up holding
-   the file's images.
+   the file's images. The uploaded file is named outside every ANSI code
+   page ("Łódź-прошивка.hexfw"), and info reads it as its ASCII-named twin.
 """
 import fcntl
 import json
@@ -307,6 +308,27 @@ def end_to_end(build, env, emu_dir):
     status, out, err, _ = run(canalarm + ["encode", hexfile, "-o", hexfw], env)
     if status != 0:
         return "encode failed (%d): %s" % (status, err)
+    # A name that no ANSI code page holds, written, read and uploaded: the
+    # arguments reach the program as Wine reads them in the UTF-8 locale.
+    env = dict(env, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    status, out, err, _ = run(canalarm + ["info", "--json", hexfw], env)
+    if status != 0:
+        return "info failed (%d): %s" % (status, err)
+    plain_name = json.loads(out)
+    hexfw = windows_path(os.path.join(emu_dir, UNICODE_NAME))
+    status, out, err, _ = run(canalarm + ["encode", hexfile, "-o", hexfw], env)
+    if status != 0 or sorted(os.listdir(emu_dir)).count(UNICODE_NAME) != 1:
+        return "encode to %s failed (%d): %s; the folder holds %s" % (UNICODE_NAME, status, err,
+                                                                      os.listdir(emu_dir))
+    status, out, err, _ = run(canalarm + ["info", "--json", hexfw], env)
+    if status != 0:
+        return "info on %s failed (%d): %s" % (UNICODE_NAME, status, err)
+    unicode_name = json.loads(out)
+    same = ("loaded", "records", "flashSha256", "eepromSha256", "configSha256", "help")
+    if unicode_name["file"] != hexfw or any(unicode_name[k] != plain_name[k] for k in same):
+        return "info on %s reads %s, not what it reads of the same file named in ASCII: %s" % (
+            UNICODE_NAME, unicode_name, plain_name)
+    print("canalarm.exe encode and info: %s read as its ASCII-named twin" % UNICODE_NAME)
 
     status, out, err, took = run(canalarm + ["version", "--port", "COM%d" % EMU_PORT], env)
     print("canalarm.exe version: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
@@ -373,6 +395,8 @@ def check_images(emu, emu_dir, build):
 
 
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-run")
+# A firmware file's name outside every ANSI code page (Polish and Russian).
+UNICODE_NAME = "\u0141\u00f3d\u017a-\u043f\u0440\u043e\u0448\u0438\u0432\u043a\u0430.hexfw"
 
 
 def main():

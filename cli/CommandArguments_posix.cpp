@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#include "cli/CommandArguments.h"
+
+namespace canalarm::cli {
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+}  // namespace canalarm::cli
