@@ -67,11 +67,12 @@ class LinkCommandsTest(e2e.E2eTest):
         self.emulator(9, "--reply-delay", "20", *e2e.STEADY)
         status, out, _ = self.canalarm("ports")
         self.assertEqual(status, 0)
-        # The masked numbers are listed as links to nothing.
+        # The masked numbers are listed as links to nothing; each emulator is
+        # named as its pseudo-terminal's other end, not as a holder.
         lines = out.splitlines()
         self.assertEqual([line for line in lines if not line.endswith("\tnot present")],
-                         [f"COM7\t{emu.device}\tpseudo-terminal",
-                          f"COM9\t{self.emulators[1].device}\tpseudo-terminal"])
+                         [f"COM{e.com}\t{e.device}\tpseudo-terminal, other end canalarm-emu "
+                          f"(pid {e.process.pid})" for e in (emu, self.emulators[1])])
         self.assertEqual(len(lines), 50)
         # An upload of some 40 s (each reply held 20 ms) holds COM9 while its
         # packets go.
