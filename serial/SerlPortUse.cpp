@@ -102,7 +102,11 @@ bool ScanDescriptors(pid_t pid, const TDeviceKey& key, const fs::path& proc,
     std::error_code gone;
     return ec == std::errc::no_such_file_or_directory || !fs::exists(process, gone);
   }
-  for (const auto& entry : fds) {
+  // A process that ends meanwhile may fail the listing half-way: the
+  // increment that fails ends it instead of throwing.
+  for (std::error_code next; fds != fs::directory_iterator(); fds.increment(next)) {
+    if (next) break;
+    const fs::directory_entry& entry = *fds;
     std::error_code linkError;
     const std::string target = fs::read_symlink(entry.path(), linkError).string();
     // Sockets, pipes and files outside /dev are never the device, and a
@@ -169,8 +173,9 @@ TPortUseFound FindPortUse(const fs::path& device, const std::vector<std::string>
   bool unreadable = false;
   std::vector<pid_t> pids;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(roots.proc, ec))
-    if (const std::optional<pid_t> pid = PidOf(entry.path().filename().string()); pid && *pid != ::getpid())
+  fs::directory_iterator processes(roots.proc, ec);
+  for (; !ec && processes != fs::directory_iterator(); processes.increment(ec))
+    if (const std::optional<pid_t> pid = PidOf(processes->path().filename().string()); pid && *pid != ::getpid())
       pids.push_back(*pid);
   if (ec) unreadable = true;
   std::sort(pids.begin(), pids.end());
