@@ -50,7 +50,7 @@ class TimedLinkPort : public LinkPort {
   }
   bool DrainOutput(std::chrono::milliseconds limit) override { return inner_.DrainOutput(limit); }
   void WaitForInput(Clock::time_point deadline) override { inner_.WaitForInput(deadline); }
-  int InputNotifyHandle() const override { return inner_.InputNotifyHandle(); }
+  std::intptr_t InputNotifyHandle() const override { return inner_.InputNotifyHandle(); }
   void TakeInputNotify() override { inner_.TakeInputNotify(); }
 
  private:

@@ -80,11 +80,12 @@ class LinkPort {
   // of polling.
   virtual void WaitForInput(std::chrono::steady_clock::time_point deadline) = 0;
 
-  // A descriptor that turns readable when received bytes arrive, for a
-  // host's event loop to watch; -1 when there is none (then the host looks
-  // again after a short while). Once it fired, the host calls
-  // TakeInputNotify(), which makes it unreadable until more bytes come.
-  virtual int InputNotifyHandle() const { return -1; }
+  // A handle that signals received bytes, for a host's event loop to watch:
+  // a descriptor that turns readable (POSIX) or an event that is set
+  // (Windows); -1 when there is none (then the host looks again after a
+  // short while). Once it fired, the host calls TakeInputNotify(), which
+  // quiets it until more bytes come.
+  virtual std::intptr_t InputNotifyHandle() const { return -1; }
   virtual void TakeInputNotify() {}
 };
 

@@ -149,7 +149,7 @@ void SerialLinkPort::WaitForInput(std::chrono::steady_clock::time_point deadline
   }
 }
 
-int SerialLinkPort::InputNotifyHandle() const { return port_.NotificationDescriptor(); }
+std::intptr_t SerialLinkPort::InputNotifyHandle() const { return port_.NotificationHandle(); }
 
 void SerialLinkPort::TakeInputNotify() { port_.ProcessNotifications(); }
 

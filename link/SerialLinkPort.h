@@ -31,7 +31,7 @@ class SerialLinkPort : public LinkPort {
   std::uint8_t ReadByte() override;
   bool DrainOutput(std::chrono::milliseconds limit) override;
   void WaitForInput(std::chrono::steady_clock::time_point deadline) override;
-  int InputNotifyHandle() const override;
+  std::intptr_t InputNotifyHandle() const override;
   void TakeInputNotify() override;
 
  private:

@@ -9,9 +9,12 @@
 #
 # A second run finds the result and prints it at once.
 #
-# usage: scripts/build-qt-windows.sh [--print-prefix]
+# usage: scripts/build-qt-windows.sh [--print-prefix | --prepare]
 #   --print-prefix  print the prefix and exit 0 if it is built, exit 1 if not;
 #                   never builds or installs anything
+#   --prepare       only what may need sudo: install the packages the build
+#                   needs and make the cache folder; then a run in the
+#                   background, without a terminal, asks for nothing
 #
 # Environment:
 #   CANALARM_QT_WINDOWS_CACHE  the cache (default /var/cache/canalarm-qt-windows)
@@ -40,10 +43,12 @@ jobs=${CANALARM_QT_WINDOWS_JOBS:-$(nproc)}
 triplet=x86_64-w64-mingw32
 
 print_only=0
+prepare_only=0
 case "${1:-}" in
   "") ;;
   --print-prefix) print_only=1 ;;
-  *) echo "usage: $0 [--print-prefix]" >&2; exit 2 ;;
+  --prepare) prepare_only=1 ;;
+  *) echo "usage: $0 [--print-prefix | --prepare]" >&2; exit 2 ;;
 esac
 
 say() { echo "build-qt-windows: $*" >&2; }
@@ -98,7 +103,7 @@ key=$(sha256sum <<<"$key_text" | cut -c1-16)
 prefix="$cache/qt-$upstream_version-$key"
 
 if [[ -f "$prefix/canalarm-qt-build.txt" ]]; then
-  echo "$prefix"
+  ((prepare_only)) || echo "$prefix"
   exit 0
 fi
 ((print_only)) && exit 1
@@ -110,6 +115,7 @@ if [[ ! -d "$cache" ]]; then
 elif [[ ! -w "$cache" ]]; then
   $sudo chown "$(id -u):$(id -g)" "$cache"
 fi
+((prepare_only)) && exit 0
 
 exec 9>"$cache/.lock"
 if ! flock -n 9; then

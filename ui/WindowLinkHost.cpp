@@ -10,7 +10,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <thread>
 
@@ -207,27 +206,23 @@ void WindowLinkHost::WaitForActivity(LinkPort& port) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return;
   }
-  // Wake-ups besides window events and the ticker: the port's descriptor, or
-  // a short poll without one, and a limit in any case.
-  const int handle = inputHandle_ ? inputHandle_() : -1;
-  if (handle != inputDescriptor_) {
+  // Wake-ups besides window events and the ticker: the port's notification
+  // handle, or a short poll without one, and a limit in any case.
+  const std::intptr_t handle = inputHandle_ ? inputHandle_() : -1;
+  if (handle != inputHandleWatched_) {
     input_.reset();
-    inputDescriptor_ = handle;
-    if (handle >= 0) {
-      input_ = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
-      // The descriptor stays readable until its notice is taken; taking it
-      // here keeps the next wait from waking at once.
-      QObject::connect(input_.get(), &QSocketNotifier::activated, input_.get(), [this] {
-        input_->setEnabled(false);
+    inputHandleWatched_ = handle;
+    if (handle != -1) {
+      input_ = std::make_unique<PortInputWatch>(handle, [this] {
         if (acknowledgeInput_) acknowledgeInput_();
       });
     }
   }
-  if (input_) input_->setEnabled(true);
-  waitLimit_.start(handle >= 0 ? kWaitLimitMs : kPollMs);
+  if (input_) input_->Enable(true);
+  waitLimit_.start(input_ ? kWaitLimitMs : kPollMs);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   waitLimit_.stop();
-  if (input_) input_->setEnabled(false);
+  if (input_) input_->Enable(false);
 }
 
 void WindowLinkHost::Sleep(std::chrono::milliseconds duration) {

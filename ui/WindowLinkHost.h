@@ -18,13 +18,13 @@
 
 #include "link/LinkHost.h"
 #include "texts/Language.h"
+#include "ui/PortInputWatch.h"
 #include "ui/ProgressTimeLeft.h"
 #include "ui/StatusColours.h"
 
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
-class QSocketNotifier;
 
 namespace canalarm::ui {
 
@@ -85,10 +85,10 @@ class WindowLinkHost : public LinkHost {
   using BarClock = std::function<ProgressTimeLeft::Clock::time_point()>;
   void SetBarClock(BarClock clock) { barClock_ = std::move(clock); }
 
-  // Where the port signals received bytes: `handle` gives a descriptor that
-  // turns readable when bytes arrive (or -1), asked at every wait;
-  // `acknowledge` takes the notice so that the descriptor is quiet again.
-  void SetInputNotifier(std::function<int()> handle, std::function<void()> acknowledge) {
+  // Where the port signals received bytes: `handle` gives the port's
+  // notification handle (LinkPort::InputNotifyHandle, or -1), asked at every
+  // wait; `acknowledge` takes the notice so that the handle is quiet again.
+  void SetInputNotifier(std::function<std::intptr_t()> handle, std::function<void()> acknowledge) {
     inputHandle_ = std::move(handle);
     acknowledgeInput_ = std::move(acknowledge);
   }
@@ -111,13 +111,13 @@ class WindowLinkHost : public LinkHost {
   const MessageSet& messages_;
   QPointer<QTimer> ticker_;
   Countdown countdown_;
-  std::function<int()> inputHandle_;
+  std::function<std::intptr_t()> inputHandle_;
   std::function<void()> acknowledgeInput_;
-  // Kept from wait to wait while the port's descriptor stays the same: a
+  // Kept from wait to wait while the port's handle stays the same: a
   // notifier and a timer made afresh for every acknowledgement cost more
   // than the wait itself at 38400 bit/s.
-  std::unique_ptr<QSocketNotifier> input_;
-  int inputDescriptor_ = -1;
+  std::unique_ptr<PortInputWatch> input_;
+  std::intptr_t inputHandleWatched_ = -1;
   QTimer waitLimit_;
 };
 

@@ -67,9 +67,26 @@ struct WindowUnderTest {
     module = port.get();
     window = std::make_unique<ui::TfrmMain>(std::move(port));
     window->Guard().SetErrorPresenter([this](const QString& message) { errors << message; });
+    tickerIntervalMs = Find<QTimer>("TimeoutTicker")->interval();
+    ModuleAnswers(true);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) qFatal("the window is not shown");
   }
+
+  // The window's own ticker interval, before the test changed it.
+  int tickerIntervalMs = 0;
+
+  // The scripted module answers at once, so a wait that ran out would only
+  // say that the machine pumped events slowly (Wine under load does): while
+  // it answers, the ticker runs ten times slower and every countdown lasts
+  // ten times longer. A silent module is waited for at the window's own
+  // pace, since running out is then the point.
+  void ModuleAnswers(bool answers) {
+    module->answerWakeUp = answers;
+    Find<QTimer>("TimeoutTicker")->setInterval(answers ? 10 * tickerIntervalMs : tickerIntervalMs);
+  }
+  // The ticker back at the window's own pace, for a test that times ticks.
+  void TickAtTheWindowsPace() { Find<QTimer>("TimeoutTicker")->setInterval(tickerIntervalMs); }
 
   template <typename T = QWidget>
   T* Find(const char* name) const {

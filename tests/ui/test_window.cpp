@@ -76,9 +76,8 @@ class TestWindow : public QObject {
     QCOMPARE(w.Find<QLineEdit>("MaskEdit1")->text(), QStringLiteral("11"));
     QCOMPARE(w.Find<QLineEdit>("PIN")->displayText(), QStringLiteral("    "));
     QVERIFY(w.Checked("lang9"));
-    auto* ticker = w.Find<QTimer>("TimeoutTicker");
-    QCOMPARE(ticker->interval(), 50);
-    QVERIFY(!ticker->isActive());
+    QCOMPARE(w.tickerIntervalMs, 50);
+    QVERIFY(!w.Find<QTimer>("TimeoutTicker")->isActive());
     QVERIFY(w.window->findChild<QFileDialog*>(QStringLiteral("odOpen")) != nullptr);
     // Hidden options, as the upload and the link read them.
     for (const char* on : {"EEPROM", "DecodeON", "All_memory"}) QVERIFY2(w.Checked(on), on);

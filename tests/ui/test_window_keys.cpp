@@ -124,7 +124,7 @@ class TestWindowKeys : public QObject {
 
   void escCancelsARunningOperation() {
     WindowUnderTest w;
-    w.module->answerWakeUp = false;
+    w.ModuleAnswers(false);
     QTimer::singleShot(0, [&w] { Press(QApplication::focusWidget(), Qt::Key_Escape); });
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w).constLast(), Q(Message(Language::English, MessageRole::msgCancelled)));

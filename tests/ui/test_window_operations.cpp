@@ -250,7 +250,7 @@ class TestWindowOperations : public QObject {
     QFETCH(bool, cancel);
     QFETCH(QString, status);
     WindowUnderTest w;
-    w.module->answerWakeUp = false;
+    w.ModuleAnswers(false);
     if (cancel) DuringTheOperation([&w] { w.Button("Button1")->click(); });
     w.Button("BitBtn2")->click();
     QCOMPARE(Status(w), status);
@@ -274,7 +274,7 @@ class TestWindowOperations : public QObject {
 
   void clicksDuringAnOperationAreIgnored() {
     WindowUnderTest w;
-    w.module->answerWakeUp = false;
+    w.ModuleAnswers(false);
     DuringTheOperation([&w] {
       w.Button("Button2")->click();   // version read
       w.Button("BitBtn2")->click();   // a second parameter read
@@ -295,7 +295,7 @@ class TestWindowOperations : public QObject {
 
   void closingDuringAnOperationCancelsItAndClosesAfterwards() {
     WindowUnderTest w;
-    w.module->answerWakeUp = false;
+    w.ModuleAnswers(false);
     DuringTheOperation([&w] { w.window->close(); });
     w.Button("BitBtn2")->click();
     QCOMPARE(Status(w), English(MessageRole::msgCancelled));
@@ -389,7 +389,7 @@ class TestWindowOperations : public QObject {
   void cancelIsOffAtStartAndWorksDuringAnOperation() {
     WindowUnderTest w;
     QVERIFY(!w.Find("Button1")->isEnabled());
-    w.module->answerWakeUp = false;
+    w.ModuleAnswers(false);
     QTimer::singleShot(0, [&] { w.Button("Button1")->click(); });
     w.Button("Button2")->click();
     QCOMPARE(LogLines(w).constLast(), Q(Message(Language::English, MessageRole::msgCancelled)));
@@ -543,7 +543,7 @@ class TestWindowOperations : public QObject {
     QFETCH(QString, text);
     QFETCH(QString, lastLines);
     WindowUnderTest w;
-    w.module->answerWakeUp = answer;
+    w.ModuleAnswers(answer);
     auto* bar = w.Find<QProgressBar>("ProgressBar");
     bool busyWhileWaiting = false;
     // Events are pumped from the restart pulse on; the wait for the
@@ -570,7 +570,7 @@ class TestWindowOperations : public QObject {
     QVERIFY(LogBlock(w, last.constFirst()).begin().fragment().charFormat().foreground().color() !=
             w.Find("meLog")->palette().color(QPalette::Text));
     // The next operation starts afresh.
-    w.module->answerWakeUp = true;
+    w.ModuleAnswers(true);
     w.Button("Button2")->click();
     QCOMPARE(bar->text(), English(WindowText::ResultDone));
   }
@@ -684,6 +684,7 @@ class TestWindowOperations : public QObject {
   // A wait with nothing to read sleeps until the next tick instead of spinning.
   void waitingForAByteDoesNotSpin() {
     WindowUnderTest w;
+    w.TickAtTheWindowsPace();
     ui::WindowLinkHost& host = w.window->Host();
     w.module->Open();
     host.TheCountdown().Arm(3, host.Now());

@@ -19,18 +19,24 @@ usage: run_gui_wine.py WINDOWS_BUILD_DIR CANALARM_EMU [--shots DIR] [--wire-spee
    window class on the same platform, style and fonts).
 4. canalarm-gui.exe FILE starts (FILE: the firmware, encoded by canalarm.exe);
    the window must appear. Clicks, each followed by the window's own text,
-   read back through the clipboard (select all, copy, xclip):
+   read back through the clipboard (select all, copy, xclip); the emulated
+   module is restarted before each operation, as an RTS pulse restarts a
+   real one:
    - Read (version): the log shows the emulator's version and Finished;
-   - Write (upload): the log ends with Finished; the processor time the
+   - Write (upload), with the file's settings instead of the module's: the
+     log ends with Finished; the processor time the
      program and the Wine server took meanwhile is printed;
-   - the parameters tab, Reading: its status line says Finished.
+   - the parameters tab, Reading: the module sees sixteen block reads, the
+     identity and the reset that the window sends only after a good read.
    A screenshot after each, none blank. Another speed is clicked, Alt+F4
    ends the program with exit 0, and the speed is in the registry; the
    emulator's FLASH and EEPROM images are the file's.
 """
 import argparse
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -41,7 +47,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import run_wine_tests as wine  # noqa: E402
 from wine_gui import check_deployed, end_run, make_prefix, screenshot, start_xvfb, wait_for  # noqa: E402
-from e2e_base import dies_with_this_process  # noqa: E402
+from e2e_base import RESTARTED, STEADY, dies_with_this_process  # noqa: E402
 
 TITLE = "Bootloader"
 EMU_PORT = 1
@@ -52,11 +58,18 @@ SETTINGS_KEY = r"HKCU\Software\canalarm\canalarm-gui"
 class Window:
     """canalarm-gui.exe's window, clicked where the control map says."""
 
-    def __init__(self, env, wid, controls):
-        self.env, self.wid, self.controls = env, wid, controls
+    def __init__(self, env, wid, controls, shots):
+        self.env, self.wid, self.controls, self.shots = env, wid, controls, shots
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
+        # Without a window manager xdotool warns of the X server's focus at
+        # every key it sends; anything else it says is shown.
+        done = subprocess.run(["xdotool", *args], env=self.env, stderr=subprocess.PIPE, text=True)
+        said = [line for line in done.stderr.splitlines() if "XGetInputFocus returned" not in line]
+        if said:
+            print("\n".join(said), file=sys.stderr)
+        if done.returncode != 0:
+            sys.exit("xdotool %s failed (%d)" % (" ".join(args), done.returncode))
 
     def click(self, name):
         x, y, w, h = self.controls[name]
@@ -79,9 +92,17 @@ class Window:
             seen[0] = self.text_of(name)
             return predicate(seen[0])
         try:
-            return wait_for(check, timeout, what)
+            wait_for(check, timeout, what)
+            return seen[0]
         except SystemExit:
-            sys.exit("timed out waiting for %s; %s shows:\n%s" % (what, name, seen[0]))
+            shot = os.path.join(self.shots, "timed-out.png")
+            subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", shot])
+            sys.exit("timed out waiting for %s (the screen: %s); %s shows:\n%s" % (what, shot, name, seen[0]))
+
+
+def log_lines(text):
+    """The log's lines without the time each begins with ("08:36:35 ")."""
+    return [re.sub(r"^\d\d:\d\d:\d\d ", "", line) for line in text.splitlines()]
 
 
 def read_control_map(path):
@@ -106,7 +127,8 @@ def wineserver_pid(prefix):
             continue
         try:
             with open("/proc/%s/cmdline" % entry, "rb") as f:
-                if not f.read().split(b"\0")[0].endswith(b"wineserver"):
+                # /usr/lib/wine/wineserver starts wineserver64 (or 32).
+                if not os.path.basename(f.read().split(b"\0")[0]).startswith(b"wineserver"):
                     continue
             with open("/proc/%s/environ" % entry, "rb") as f:
                 if b"WINEPREFIX=" + prefix.encode() in f.read().split(b"\0"):
@@ -114,6 +136,23 @@ def wineserver_pid(prefix):
         except OSError:
             continue
     return None
+
+
+def restart_module(emu, transcript):
+    """Restarts the emulated module for the next operation, as the RTS pulse
+    does a real one. The emulator runs STEADY (it never restarts on a quiet
+    line), so that a pause of a loaded machine mid-link cannot restart it."""
+    def restarts():
+        with open(transcript) as f:
+            return f.read().count(RESTARTED)
+    done = restarts()
+    emu.send_signal(signal.SIGUSR2)
+    wait_for(lambda: restarts() > done, 30, "the emulator to restart")
+
+
+def transcript_lines(transcript):
+    with open(transcript) as f:
+        return f.read().splitlines()
 
 
 def deploy(build, folder):
@@ -152,14 +191,15 @@ def main():
         emu_dir = os.path.join(workdir, "emu")
         os.makedirs(emu_dir)
         transcript = os.path.join(emu_dir, "transcript.txt")
-        emu = subprocess.Popen([emu_program, "--wire-speed", args.wire_speed,
+        emu = subprocess.Popen([emu_program, *STEADY, "--wire-speed", args.wire_speed,
                                 "--transcript", transcript,
                                 "--dump-flash", os.path.join(emu_dir, "flash.bin"),
                                 "--dump-eeprom", os.path.join(emu_dir, "eeprom.bin")],
                                stdout=subprocess.PIPE, text=True,
                                preexec_fn=dies_with_this_process())
         emu_device = emu.stdout.readline().strip()
-        env = make_prefix(prefix, workdir, {EMU_PORT: emu_device})
+        xvfb, display = start_xvfb()
+        env = make_prefix(prefix, workdir, display, {EMU_PORT: emu_device})
         check_deployed(app, os.path.join(prefix, "drive_c", "windows", "system32"),
                        ("canalarm-gui.exe", "canalarm.exe", "window_control_map.exe", "Qt6Core.dll"))
         print("deployed; Wine prefix ready in %.1f s; COM%d=%s" % (
@@ -173,8 +213,6 @@ def main():
         if encode.returncode != 0:
             sys.exit("canalarm.exe encode failed: %s" % encode.stderr)
 
-        xvfb, display = start_xvfb()
-        env["DISPLAY"] = display
         control_map = os.path.join(workdir, "controls.txt")
         subprocess.run([wine.WINE_RUN, os.path.join(app, "window_control_map.exe"),
                         wine.windows_path(control_map)], env=env, check=True, timeout=120)
@@ -186,10 +224,10 @@ def main():
             ["xdotool", "search", "--onlyvisible", "--name", TITLE], env=env,
             stdout=subprocess.PIPE, text=True).stdout.split(), 120, "the window")[0]
         print("the window is up after %.1f s" % (time.monotonic() - started))
-        window = Window(env, wid, controls)
+        window = Window(env, wid, controls, shots)
 
         window.click("Button2")
-        log = window.wait_text("meLog", lambda t: DONE in t.splitlines(), 60, "the version")
+        log = window.wait_text("meLog", lambda t: DONE in log_lines(t), 60, "the version")
         if "CANALARM EMU 1.0" not in log:
             sys.exit("the version read logs:\n%s" % log)
         print("version read:\n%s" % log.rstrip())
@@ -198,12 +236,16 @@ def main():
         # The upload, and what the window's waits cost meanwhile.
         server = wineserver_pid(prefix)
         cpu_before = (cpu_seconds(program.pid), cpu_seconds(server) if server else 0.0)
+        # The file's settings too (the window keeps the module's by
+        # default), so that the module ends up holding the file exactly.
+        window.click("cbKeepSettings")
+        restart_module(emu, transcript)
         upload_start = time.monotonic()
         window.click("bbUpload")
         # The clipboard may still hold the version read's log, which ends
         # the same way: the upload's own lines tell them apart.
         log = window.wait_text("meLog", lambda t: "FLASH writing..." in t and "EEPROM writing..." in t
-                               and t.splitlines()[-1:] == [DONE], 600, "the upload")
+                               and log_lines(t)[-1:] == [DONE], 600, "the upload")
         took = time.monotonic() - upload_start
         program_cpu = cpu_seconds(program.pid) - cpu_before[0]
         server_cpu = (cpu_seconds(server) - cpu_before[1]) if server else float("nan")
@@ -213,10 +255,24 @@ def main():
         screenshot(display, os.path.join(shots, "upload.png"), wid)
 
         # X delivers the clicks in order: the tab is shown before the second.
+        # The status line takes no focus, so its text cannot be copied: the
+        # window's verdict is read on the wire instead, where the reset that
+        # ends a read is sent only once the window took all sixteen blocks
+        # and the identity as good.
+        restart_module(emu, transcript)
+        read_from = len(transcript_lines(transcript))
         window.click("tab:TabSheet2")
         window.click("BitBtn2")
-        status = window.wait_text("Edit3", lambda t: t.strip() == DONE, 120, "the parameter read")
-        print("parameter read: %s" % status.strip())
+
+        def read_ended():
+            packets = [line.split(": ", 1)[1] for line in transcript_lines(transcript)[read_from:]
+                       if " packet " in line]
+            kinds = [p.split(" at ")[0] for p in packets]
+            return kinds if kinds[-1:] == ["reset"] else None
+        kinds = wait_for(read_ended, 120, "the parameter read's closing reset")
+        if kinds != ["read EEPROM"] * 16 + ["identity", "reset"]:
+            sys.exit("the parameter read sent %s" % kinds)
+        print("parameter read: 16 blocks, the identity, then the reset that follows a good read")
         screenshot(display, os.path.join(shots, "parameters.png"), wid)
 
         # Another speed, which the window remembers in the registry.

@@ -57,7 +57,8 @@ def main():
     env = wine.wine_env(prefix)
     xvfb = program = None
     try:
-        env = make_prefix(prefix, workdir)
+        xvfb, display = start_xvfb()
+        env = make_prefix(prefix, workdir, display)
         links_before = set(start_menu_links(prefix))
         folder = unix_folder(prefix)
 
@@ -87,8 +88,6 @@ def main():
         if version.returncode != 0 or not version.stdout.strip():
             sys.exit("the installed canalarm.exe --version: %d %s" % (version.returncode, version.stderr))
 
-        xvfb, display = start_xvfb()
-        env["DISPLAY"] = display
         program = subprocess.Popen([wine.WINE_RUN, os.path.join(folder, "canalarm-gui.exe")], env=env)
         wid = wait_for(lambda: subprocess.run(
             ["xdotool", "search", "--onlyvisible", "--name", TITLE], env=env,

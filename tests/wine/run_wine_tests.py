@@ -256,8 +256,10 @@ def map_ports(env, mapping, workdir):
         f.write("\r\n".join(lines) + "\r\n")
     subprocess.run([WINE, "regedit", "/S", reg], env=env, check=True)
     # The port links are made when the prefix starts: restart it.
-    subprocess.run([WINESERVER, "-k"], env=env)
-    subprocess.run([WINESERVER, "-p"], env=env, check=True)
+    # (The server's own reports, such as a dump of its objects when it
+    # ends, are no part of a test's output.)
+    subprocess.run([WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run([WINESERVER, "-p"], env=env, check=True, stderr=subprocess.DEVNULL)
     subprocess.run([WINE, "wineboot"], env=env, check=True)
     # A COM number the registry could not reserve may have gone to one of the
     # machine's devices: remove its link, so that the name leads nowhere. The

@@ -14,12 +14,15 @@ import run_wine_tests as wine
 TRIPLET = "x86_64-w64-mingw32"
 
 
-def make_prefix(prefix, workdir, mapping=None):
-    """A fresh prefix: COM ports as `mapping` says ({n: pseudo-terminal}),
-    every other one to nothing, checked; fonts; no window decorations."""
-    env = wine.wine_env(prefix)
+def make_prefix(prefix, workdir, display, mapping=None):
+    """A fresh prefix on X `display`: COM ports as `mapping` says ({n:
+    pseudo-terminal}), every other one to nothing, checked; fonts; no window
+    decorations. The display must be there from the start: Wine's desktop
+    process, started with the prefix, draws every window on the display it
+    found, and on none when it found none."""
+    env = dict(wine.wine_env(prefix), DISPLAY=display)
     os.makedirs(prefix)
-    subprocess.run([wine.WINESERVER, "-p"], env=env, check=True)
+    subprocess.run([wine.WINESERVER, "-p"], env=env, check=True, stderr=subprocess.DEVNULL)
     subprocess.run([wine.WINE, "wineboot", "-i"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # Wine draws no text until the fonts are in the prefix's Fonts folder.
@@ -57,7 +60,7 @@ def end_run(env, workdir, program=None, emu=None, xvfb=None):
     its folder: the program, the prefix's server, the emulator, Xvfb."""
     if program and program.poll() is None:
         program.kill()
-    subprocess.run([wine.WINESERVER, "-k"], env=env)
+    subprocess.run([wine.WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
     if emu and emu.poll() is None:
         emu.kill()
     if emu:
@@ -103,6 +106,12 @@ def imports(pe):
     return {line.split(":", 1)[1].strip() for line in out.splitlines() if "DLL Name:" in line}
 
 
+def api_set(name):
+    """An API set (api-ms-win-..., ext-ms-...): a name that Windows's loader
+    maps to its own DLLs, not a file that anyone deploys."""
+    return name.startswith(("api-ms-win-", "ext-ms-win-"))
+
+
 def check_deployed(folder, system32, programs):
     """Every DLL a deployed file imports is beside the program or Windows's,
     and the programs use the one C++ runtime Qt's DLLs use."""
@@ -112,7 +121,8 @@ def check_deployed(folder, system32, programs):
             glob.glob(os.path.join(folder, "*.exe")):
         for dll in imports(pe):
             name = dll.lower()
-            if name not in deployed and not os.path.exists(os.path.join(system32, name)):
+            if name not in deployed and not api_set(name) and \
+                    not os.path.exists(os.path.join(system32, name)):
                 missing.add("%s (for %s)" % (dll, os.path.relpath(pe, folder)))
     if missing:
         sys.exit("not deployed: %s" % ", ".join(sorted(missing)))

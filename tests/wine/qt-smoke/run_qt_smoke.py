@@ -119,15 +119,14 @@ def main():
     try:
         app_dir = os.path.join(workdir, "app")
         deploy(exe, qt, args.lang, app_dir)
-        env = make_prefix(env["WINEPREFIX"], workdir)
+        xvfb, display = start_xvfb()
+        env = make_prefix(env["WINEPREFIX"], workdir, display)
         check_deployed(app_dir, os.path.join(env["WINEPREFIX"], "drive_c", "windows", "system32"),
                        ("qt-smoke.exe", "Qt6Core.dll"))
         print("deployed %.1f MB; Wine prefix ready in %.1f s" % (
             sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(app_dir) for f in fs) / 1e6,
             time.monotonic() - started))
 
-        xvfb, display = start_xvfb()
-        env["DISPLAY"] = display
         report = os.path.join(workdir, "report.txt")
         program = subprocess.Popen([wine.WINE_RUN, os.path.join(app_dir, "qt-smoke.exe"),
                                     wine.windows_path(report), args.lang], env=env)
