@@ -81,8 +81,13 @@ class Window:
         the one copied before.)"""
         self.click(name)
         self.xdotool("key", "--window", self.wid, "ctrl+a", "ctrl+c")
-        got = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env,
-                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        # xclip waits for the clipboard's owner, which may never answer: a
+        # request that met a busy window once hung for good.
+        try:
+            got = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=10)
+        except subprocess.TimeoutExpired:
+            return ""
         return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else ""
 
     def wait_text(self, name, predicate, timeout, what):
@@ -95,9 +100,45 @@ class Window:
             wait_for(check, timeout, what)
             return seen[0]
         except SystemExit:
-            shot = os.path.join(self.shots, "timed-out.png")
-            subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", shot])
+            shot = self.shoot_screen("timed-out.png")
             sys.exit("timed out waiting for %s (the screen: %s); %s shows:\n%s" % (what, shot, name, seen[0]))
+
+
+    def shoot_screen(self, name):
+        shot = os.path.join(self.shots, name)
+        subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", shot])
+        return shot
+
+    def operate(self, control, emu, transcript, timeout, what, attempts=1):
+        """Restarts the module, clicks `control` and waits for the
+        operation's closing reset on the wire; returns the kinds of the
+        packets it sent. With `attempts` above 1, an operation whose packets
+        stopped without the reset (the line quiet for 10 s) is tried again,
+        and each new attempt is said."""
+        for attempt in range(1, attempts + 1):
+            restart_module(emu, transcript)
+            start = len(transcript_lines(transcript))
+            self.click(control)
+            deadline = time.monotonic() + timeout
+            quiet_since, seen = time.monotonic(), start
+            while time.monotonic() < deadline:
+                kinds = operation_ended(transcript, start)
+                if kinds:
+                    return kinds
+                now = len(transcript_lines(transcript))
+                if now != seen:
+                    quiet_since, seen = time.monotonic(), now
+                elif now > start and time.monotonic() - quiet_since > 10 and attempt < attempts:
+                    shot = self.shoot_screen("attempt-%d.png" % attempt)
+                    print("%s: attempt %d stopped without the reset (the screen: %s); clicked again"
+                          % (what, attempt, shot))
+                    break
+                time.sleep(0.1)
+            else:
+                shot = self.shoot_screen("timed-out.png")
+                sys.exit("timed out waiting for %s (the screen: %s); the emulator's transcript ends:\n%s"
+                         % (what, shot, "\n".join(transcript_lines(transcript)[-12:])))
+        sys.exit("%s failed %d times" % (what, attempts))
 
 
 def log_lines(text):
@@ -153,6 +194,15 @@ def restart_module(emu, transcript):
 def transcript_lines(transcript):
     with open(transcript) as f:
         return f.read().splitlines()
+
+
+def operation_ended(transcript, start):
+    """The kinds of the packets since line `start` of the transcript ("read
+    EEPROM", "identity", ...) once the last is the reset that ends an
+    operation; None before."""
+    packets = [line.split(": ", 1)[1] for line in transcript_lines(transcript)[start:] if " packet " in line]
+    kinds = [packet.split(" at ")[0] for packet in packets]
+    return kinds if kinds[-1:] == ["reset"] else None
 
 
 def deploy(build, folder):
@@ -226,7 +276,7 @@ def main():
         print("the window is up after %.1f s" % (time.monotonic() - started))
         window = Window(env, wid, controls, shots)
 
-        window.click("Button2")
+        window.operate("Button2", emu, transcript, 120, "the version read")
         log = window.wait_text("meLog", lambda t: DONE in log_lines(t), 60, "the version")
         if "CANALARM EMU 1.0" not in log:
             sys.exit("the version read logs:\n%s" % log)
@@ -239,37 +289,35 @@ def main():
         # The file's settings too (the window keeps the module's by
         # default), so that the module ends up holding the file exactly.
         window.click("cbKeepSettings")
-        restart_module(emu, transcript)
         upload_start = time.monotonic()
-        window.click("bbUpload")
-        # The clipboard may still hold the version read's log, which ends
-        # the same way: the upload's own lines tell them apart.
-        log = window.wait_text("meLog", lambda t: "FLASH writing..." in t and "EEPROM writing..." in t
-                               and log_lines(t)[-1:] == [DONE], 600, "the upload")
+        # The window is left alone until the upload's closing reset is on the
+        # wire (a clipboard request could meet it busy), then its log is read.
+        kinds = window.operate("bbUpload", emu, transcript, 600, "the upload")
         took = time.monotonic() - upload_start
+        if "write FLASH" not in kinds or "write EEPROM" not in kinds:
+            sys.exit("the upload sent %s" % sorted(set(kinds)))
         program_cpu = cpu_seconds(program.pid) - cpu_before[0]
         server_cpu = (cpu_seconds(server) - cpu_before[1]) if server else float("nan")
         print("upload: %.1f s at %s bit/s; processor time: canalarm-gui.exe %.2f s (%.0f %%), "
               "wineserver %.2f s (%.0f %%)" % (took, args.wire_speed, program_cpu, 100 * program_cpu / took,
                                               server_cpu, 100 * server_cpu / took))
+        # The clipboard may still hold the version read's log, which ends
+        # the same way: the upload's own lines tell them apart.
+        window.wait_text("meLog", lambda t: "FLASH writing..." in t and "EEPROM writing..." in t
+                         and log_lines(t)[-1:] == [DONE], 60, "the upload's log")
         screenshot(display, os.path.join(shots, "upload.png"), wid)
 
         # X delivers the clicks in order: the tab is shown before the second.
         # The status line takes no focus, so its text cannot be copied: the
         # window's verdict is read on the wire instead, where the reset that
         # ends a read is sent only once the window took all sixteen blocks
-        # and the identity as good.
-        restart_module(emu, transcript)
-        read_from = len(transcript_lines(transcript))
+        # and the identity as good. The window gives the wake-up and the
+        # sixteen blocks 25 ticks of 50 ms together, as the module's tool
+        # always did; a machine so loaded that Wine pumps the window's events
+        # more slowly than that ends the read in "Error data transmission",
+        # and the read is then clicked again (each attempt is said).
         window.click("tab:TabSheet2")
-        window.click("BitBtn2")
-
-        def read_ended():
-            packets = [line.split(": ", 1)[1] for line in transcript_lines(transcript)[read_from:]
-                       if " packet " in line]
-            kinds = [p.split(" at ")[0] for p in packets]
-            return kinds if kinds[-1:] == ["reset"] else None
-        kinds = wait_for(read_ended, 120, "the parameter read's closing reset")
+        kinds = window.operate("BitBtn2", emu, transcript, 120, "the parameter read", attempts=3)
         if kinds != ["read EEPROM"] * 16 + ["identity", "reset"]:
             sys.exit("the parameter read sent %s" % kinds)
         print("parameter read: 16 blocks, the identity, then the reset that follows a good read")
