@@ -341,7 +341,12 @@ QWidget* TfrmMain::CreateParametersTab() {
   commandLayout->addWidget(btnParamsCancel);
   commandLayout->addWidget(btnRestore);
 
-  QFont fieldFont(QStringLiteral("Trebuchet MS"));
+  // Windows has Trebuchet MS; where it is missing (Wine, Linux) the next
+  // family that is there, rather than whatever the system picks: under Wine
+  // that drew no digits at all.
+  QFont fieldFont;
+  fieldFont.setFamilies({QStringLiteral("Trebuchet MS"), QStringLiteral("Tahoma"), QStringLiteral("Verdana"),
+                         QStringLiteral("DejaVu Sans")});
   fieldFont.setBold(true);
   fieldFont.setPixelSize(14);
   QGroupBox* pinGroup = Group("GroupBox9");
