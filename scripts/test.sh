@@ -37,8 +37,11 @@ stage_ended() { scripts/leftover-processes.py "$1"; }
 # CPU the first time (it is cached afterwards). Then it builds in the
 # background from the start, under SCHED_IDLE: it runs only on CPU time that
 # the Linux stages leave idle while their tests wait on lines and timers,
-# and gives way at once to anything they run. It carries no run mark (it is
-# no stage's leftover) and is stopped if the run ends before it is waited for.
+# and gives way at once to anything they run. It stays in this session: a
+# new one (setsid) would get a scheduling autogroup of its own, which the
+# kernel shares the CPU with as an equal whatever its policy. It gets a
+# process group of its own (set -m), carries no run mark (it is no stage's
+# leftover) and is stopped if the run ends before it is waited for.
 qt_build_pid=""
 stop_qt_build() {
   if [[ -n "$qt_build_pid" ]]; then
@@ -51,8 +54,10 @@ if ((!quick)) && ! scripts/build-qt-windows.sh --print-prefix >/dev/null 2>&1; t
   scripts/build-qt-windows.sh --prepare  # what may ask for sudo, in the foreground
   qt_build_log=$(mktemp)
   echo "== Qt for Windows: building in the background (log: $qt_build_log)"
-  env -u CANALARM_TEST_RUN setsid chrt --idle 0 scripts/build-qt-windows.sh >"$qt_build_log" 2>&1 &
+  set -m
+  env -u CANALARM_TEST_RUN chrt --idle 0 scripts/build-qt-windows.sh >"$qt_build_log" 2>&1 &
   qt_build_pid=$!
+  set +m
 fi
 
 jobs=$(nproc)
