@@ -8,7 +8,8 @@
 #   libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll   mingw's runtime
 #   platforms/qwindows.dll styles/qwindowsvistastyle.dll    Qt's plugins
 #   translations/qtbase_LANG.qm            Qt's own texts (app/CMakeLists.txt)
-#   LICENSE.txt licenses/                  MIT, and Qt's notice with its licences
+#   LICENSE.txt licenses/                  MIT, Qt's notice with its licences,
+#                                          the window's face's (DejaVu) licence
 #
 # Qt finds its plugins beside the program by itself; no qt.conf is needed.
 
@@ -44,6 +45,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/QT-NOTICE.txt
         DESTINATION licenses)
 install(FILES /usr/share/common-licenses/LGPL-3 RENAME LGPL-3.txt DESTINATION licenses)
 install(FILES /usr/share/common-licenses/GPL-3 RENAME GPL-3.txt DESTINATION licenses)
+# The window carries DejaVu Sans Condensed (ui/CMakeLists.txt); its licence
+# asks for its notice in every copy.
+install(FILES /usr/share/doc/fonts-dejavu-extra/copyright RENAME DejaVu-fonts.txt DESTINATION licenses)
 if(EXISTS "${canalarm_qt_prefix}/canalarm-qt-build.txt")
   install(FILES "${canalarm_qt_prefix}/canalarm-qt-build.txt" DESTINATION licenses
           RENAME qt-build.txt)

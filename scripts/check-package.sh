@@ -39,7 +39,7 @@ maintainer="canalarm developers <canalarm@example.org>"
 [[ $(field Priority) == optional ]] || fail "Priority is '$(field Priority)'"
 depends=$(field Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/^ *//; s/ *$//' | grep -v '^$')
-for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n; do
+for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-extra; do
   grep -qxF "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
 for name in $names; do

@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
-  qt6-base-dev qt6-translations-l10n
+  qt6-base-dev qt6-translations-l10n fonts-dejavu-extra
   gputils python3 dpkg-dev
 )
 case "${1:-}" in

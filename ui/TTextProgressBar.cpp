@@ -6,6 +6,12 @@
 
 namespace canalarm::ui {
 
+QSize TTextProgressBar::minimumSizeHint() const {
+  const QSize least = QProgressBar::minimumSizeHint();
+  if (orientation() != Qt::Horizontal) return least;
+  return {fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 16, least.height()};
+}
+
 void TTextProgressBar::paintEvent(QPaintEvent*) {
   QStylePainter painter(this);
   QStyleOptionProgressBar option;

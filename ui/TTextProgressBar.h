@@ -15,6 +15,10 @@ class TTextProgressBar : public QProgressBar {
  public:
   using QProgressBar::QProgressBar;
 
+  // Room for "100%", whatever the style's chunks: a style with wide chunks
+  // (Windows) would otherwise ask for over 350 px.
+  QSize minimumSizeHint() const override;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 };

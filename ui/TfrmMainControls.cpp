@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The window's controls: names, structure, start states and the wiring of
 // their events to the handlers. Positions come from layouts, so the window
-// can grow from its smallest size, kClientWidth by kClientHeight.
+// can grow from its smallest size, kClientWidth by kClientHeight (wider where
+// a language's options need it).
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QSpacerItem>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -33,6 +35,7 @@
 #include "ui/TSpinButton.h"
 #include "ui/TTextProgressBar.h"
 #include "ui/TfrmMain.h"
+#include "ui/WindowFaces.h"
 #include "ui/WindowSettings.h"
 
 namespace canalarm::ui {
@@ -112,7 +115,9 @@ QPushButton* BitmapButton(const char* name, QStyle::StandardPixmap icon, QWidget
 }  // namespace
 
 void TfrmMain::CreateControls() {
-  // A narrow face: the captions of every language must fit the fixed area.
+  // A narrow face: the captions of every language fit the classic area. In
+  // a wider one the window grows to fit German and Russian options.
+  LoadWindowFaces();
   QFont windowFont = font();
   windowFont.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial Narrow"),
                           QStringLiteral("Liberation Sans Narrow"), windowFont.family()});
@@ -128,7 +133,10 @@ void TfrmMain::CreateControls() {
       " left: 6px; padding: 0 2px; min-height: 16px; }"));
   setWindowTitle(QStringLiteral("Tarvex - Bootloader"));
   setWindowIcon(ProgramIcon());
-  setMinimumSize(kClientWidth, kClientHeight);
+  // The least height is fixed. The least width is the layout's: a strut
+  // keeps it at kClientWidth, and it grows where the options need more room
+  // in a language than the face gives them there.
+  setMinimumHeight(kClientHeight);
   resize(kClientWidth, kClientHeight);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -137,13 +145,20 @@ void TfrmMain::CreateControls() {
   auto* panel = Named(new QWidget(this), "Panel1");
   auto* windowLayout = new QVBoxLayout(this);
   windowLayout->setContentsMargins(0, 0, 0, 0);
+  windowLayout->setSpacing(0);
   windowLayout->addWidget(panel);
+  windowLayout->addSpacerItem(new QSpacerItem(kClientWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
 
   PageControl1 = Named(new QTabWidget, "PageControl1");
   PageControl1->setDocumentMode(false);
   PageControl1->setUsesScrollButtons(false);
   PageControl1->addTab(CreateProgrammingTab(), QString());
   PageControl1->addTab(CreateParametersTab(), QString());
+  // An option's caption is never cut: the option keeps its room, and the
+  // window grows where a language needs more than the face gives it.
+  for (QAbstractButton* option : PageControl1->findChildren<QAbstractButton*>())
+    if (qobject_cast<QRadioButton*>(option) != nullptr || qobject_cast<QCheckBox*>(option) != nullptr)
+      option->setSizePolicy(QSizePolicy::Minimum, option->sizePolicy().verticalPolicy());
   auto* panelLayout = new QVBoxLayout(panel);
   panelLayout->setContentsMargins(2, 2, 2, 2);
   panelLayout->addWidget(PageControl1);
@@ -387,6 +402,8 @@ QWidget* TfrmMain::CreateParametersTab() {
 
   // Below the middle and right columns: the status line and its progress.
   Edit3 = ReadOnlyEdit("Edit3");
+  // A status longer than the line shows its beginning, not its end.
+  connect(Edit3, &QLineEdit::textChanged, Edit3, [this] { Edit3->setCursorPosition(0); });
   QPalette status = Edit3->palette();
   status.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
   status.setColor(QPalette::Text, Qt::blue);

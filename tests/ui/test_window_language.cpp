@@ -4,12 +4,17 @@
 // to run, and the brand each choice shows. The brand rule itself is
 // tested in tests/texts; here its wiring: which controls feed it and what
 // it changes in the window.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QStyleOptionGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTimer>
+#include <optional>
+#include <utility>
 
 #include "WindowTestSupport.h"
 #include "texts/BrandVariants.h"
@@ -19,6 +24,28 @@ using namespace canalarm;
 using namespace canalarm::test;
 
 Q_DECLARE_METATYPE(canalarm::Language)
+
+namespace {
+
+// A control's caption and the width the style leaves it, for options and
+// single-line labels; nothing for any other control.
+std::optional<std::pair<QString, int>> CaptionRoom(QWidget* control) {
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    if (label->wordWrap() || label->text().isEmpty()) return std::nullopt;
+    return std::pair{label->text(), label->contentsRect().width() - 2 * label->margin()};
+  }
+  const bool radio = qobject_cast<QRadioButton*>(control) != nullptr;
+  auto* button = qobject_cast<QAbstractButton*>(control);
+  if ((!radio && qobject_cast<QCheckBox*>(control) == nullptr) || button->text().isEmpty()) return std::nullopt;
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  const QRect contents = button->style()->subElementRect(
+      radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, button);
+  return std::pair{button->text(), contents.width()};
+}
+
+}  // namespace
 
 class TestWindowLanguage : public QObject {
   Q_OBJECT
@@ -68,6 +95,36 @@ class TestWindowLanguage : public QObject {
       ++checked;
     }
     QVERIFY(checked > 10);
+  }
+
+  // Every option's and label's caption is whole at the window's first size,
+  // in every language. Where text is drawn wider than here (Windows fits
+  // each glyph to whole pixels), the window is wider from the start.
+  void captionsAreWholeAtTheFirstSize_data() { appliesEveryLanguage_data(); }
+  void captionsAreWholeAtTheFirstSize() {
+    QFETCH(Language, language);
+    WindowUnderTest w;
+    w.window->zmiana_jezyka(canalarm::LanguageCode(language));
+    auto* tabs = w.Find<QTabWidget>("PageControl1");
+    int checked = 0;
+    QStringList cut;
+    for (int page = 0; page < tabs->count(); ++page) {
+      tabs->setCurrentIndex(page);
+      QCoreApplication::processEvents();
+      for (QWidget* control : tabs->widget(page)->findChildren<QWidget*>()) {
+        if (!control->isVisible()) continue;
+        const auto room = CaptionRoom(control);
+        if (!room) continue;
+        ++checked;
+        // A trailing space takes room but draws nothing.
+        const QString caption = Unmarked(room->first).trimmed();
+        const int needed = control->fontMetrics().horizontalAdvance(caption);
+        if (room->second < needed)
+          cut << QStringLiteral("%1 \"%2\": %3 of %4 px").arg(control->objectName(), caption).arg(room->second).arg(needed);
+      }
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    QVERIFY2(checked > 25, qPrintable(QString::number(checked)));
   }
 
   void codeOutsideTheLanguagesChangesNothing_data() {

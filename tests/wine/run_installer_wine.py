@@ -66,7 +66,7 @@ def main():
         if got.returncode != 0:
             sys.exit("the installer ended with %d" % got.returncode)
         for program_file in ("canalarm-gui.exe", "canalarm.exe", "Qt6Core.dll", "platforms/qwindows.dll",
-                             "LICENSE.txt", "licenses/QT-NOTICE.txt", "Uninstall.exe"):
+                             "LICENSE.txt", "licenses/QT-NOTICE.txt", "licenses/DejaVu-fonts.txt", "Uninstall.exe"):
             if not os.path.isfile(os.path.join(folder, program_file)):
                 sys.exit("the installer put no %s in %s" % (program_file, FOLDER))
         links = set(start_menu_links(prefix)) - links_before
