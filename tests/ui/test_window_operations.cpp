@@ -266,12 +266,9 @@ class TestWindowOperations : public QObject {
     // The reason is in the tab itself.
     QCOMPARE(Status(w), Q(FillIn(Text(Language::English, WindowText::PortOpenFailed),
                                  UnopenedCom1Detail().toStdString())));
-    // Longer than the line: its beginning is what shows.
-    w.Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
-    auto* line = w.Find<QLineEdit>("Edit3");
-    QTRY_VERIFY(line->isVisible());
-    QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) > line->width());
-    QCOMPARE(line->cursorPosition(), 0);
+    // The line shows the status's beginning: one longer than the line (as
+    // this is on Linux) would otherwise show its end.
+    QCOMPARE(w.Find<QLineEdit>("Edit3")->cursorPosition(), 0);
     w.Button("Button2")->click();
     // The message, then what the port is and why it did not open.
     QCOMPARE(LogLines(w), (QStringList{English(MessageRole::msgPortOpenError), UnopenedCom1Detail()}));

@@ -36,7 +36,6 @@ import argparse
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -47,7 +46,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import run_wine_tests as wine  # noqa: E402
 from wine_gui import check_deployed, end_run, make_prefix, screenshot, start_xvfb, wait_for  # noqa: E402
-from e2e_base import RESTARTED, STEADY, dies_with_this_process  # noqa: E402
+from e2e_base import STEADY, dies_with_this_process  # noqa: E402
 
 TITLE = "Bootloader"
 EMU_PORT = 1
@@ -116,7 +115,7 @@ class Window:
         stopped without the reset (the line quiet for 10 s) is tried again,
         and each new attempt is said."""
         for attempt in range(1, attempts + 1):
-            restart_module(emu, transcript)
+            wine.restart_module(emu, transcript)
             start = len(transcript_lines(transcript))
             self.click(control)
             deadline = time.monotonic() + timeout
@@ -177,18 +176,6 @@ def wineserver_pid(prefix):
         except OSError:
             continue
     return None
-
-
-def restart_module(emu, transcript):
-    """Restarts the emulated module for the next operation, as the RTS pulse
-    does a real one. The emulator runs STEADY (it never restarts on a quiet
-    line), so that a pause of a loaded machine mid-link cannot restart it."""
-    def restarts():
-        with open(transcript) as f:
-            return f.read().count(RESTARTED)
-    done = restarts()
-    emu.send_signal(signal.SIGUSR2)
-    wait_for(lambda: restarts() > done, 30, "the emulator to restart")
 
 
 def transcript_lines(transcript):
@@ -276,12 +263,14 @@ def main():
         print("the window is up after %.1f s" % (time.monotonic() - started))
         window = Window(env, wid, controls, shots)
 
+        # Each screenshot is taken before the log is copied, whose selection
+        # would show in it.
         window.operate("Button2", emu, transcript, 120, "the version read")
+        screenshot(display, os.path.join(shots, "version.png"), wid, settle=True)
         log = window.wait_text("meLog", lambda t: DONE in log_lines(t), 60, "the version")
         if "CANALARM EMU 1.0" not in log:
             sys.exit("the version read logs:\n%s" % log)
         print("version read:\n%s" % log.rstrip())
-        screenshot(display, os.path.join(shots, "version.png"), wid)
 
         # The upload, and what the window's waits cost meanwhile.
         server = wineserver_pid(prefix)
@@ -301,11 +290,11 @@ def main():
         print("upload: %.1f s at %s bit/s; processor time: canalarm-gui.exe %.2f s (%.0f %%), "
               "wineserver %.2f s (%.0f %%)" % (took, args.wire_speed, program_cpu, 100 * program_cpu / took,
                                               server_cpu, 100 * server_cpu / took))
+        screenshot(display, os.path.join(shots, "upload.png"), wid, settle=True)
         # The clipboard may still hold the version read's log, which ends
         # the same way: the upload's own lines tell them apart.
         window.wait_text("meLog", lambda t: "FLASH writing..." in t and "EEPROM writing..." in t
                          and log_lines(t)[-1:] == [DONE], 60, "the upload's log")
-        screenshot(display, os.path.join(shots, "upload.png"), wid)
 
         # X delivers the clicks in order: the tab is shown before the second.
         # The status line takes no focus, so its text cannot be copied: the
@@ -321,7 +310,7 @@ def main():
         if kinds != ["read EEPROM"] * 16 + ["identity", "reset"]:
             sys.exit("the parameter read sent %s" % kinds)
         print("parameter read: 16 blocks, the identity, then the reset that follows a good read")
-        screenshot(display, os.path.join(shots, "parameters.png"), wid)
+        screenshot(display, os.path.join(shots, "parameters.png"), wid, settle=True)
 
         # Another speed, which the window remembers in the registry.
         if remembered_speed(env) is not None:

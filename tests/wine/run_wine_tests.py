@@ -43,7 +43,7 @@ import tty
 import intelhex
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_base import dies_with_this_process  # noqa: E402
+from e2e_base import RESTARTED, STEADY, dies_with_this_process  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -300,7 +300,24 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def end_to_end(build, env, emu_dir):
+def restart_module(emu, transcript):
+    """Restarts the emulated module for the next operation, as the RTS pulse
+    does a real one. The emulator runs STEADY (it never restarts on a quiet
+    line), so that a pause mid-link (a loaded machine, a slow backup save
+    under Wine) cannot restart it."""
+    def restarts():
+        with open(transcript) as f:
+            return f.read().count(RESTARTED)
+    done = restarts()
+    emu.send_signal(signal.SIGUSR2)
+    deadline = time.monotonic() + 30
+    while restarts() <= done:
+        if time.monotonic() > deadline:
+            sys.exit("timed out waiting for the emulator to restart")
+        time.sleep(0.05)
+
+
+def end_to_end(build, env, emu_dir, emu):
     """canalarm.exe encode, version and upload against the emulator on COM2."""
     canalarm = [WINE_RUN, os.path.join(build, "cli", "canalarm.exe")]
     # Paths as a Windows user gives them (Wine's Z: is the root); "/..." would
@@ -332,6 +349,8 @@ def end_to_end(build, env, emu_dir):
             UNICODE_NAME, unicode_name, plain_name)
     print("canalarm.exe encode and info: %s read as its ASCII-named twin" % UNICODE_NAME)
 
+    transcript = os.path.join(emu_dir, "transcript.txt")
+    restart_module(emu, transcript)
     status, out, err, took = run(canalarm + ["version", "--port", "COM%d" % EMU_PORT], env)
     print("canalarm.exe version: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
     if status != 0 or "Program version: CANALARM EMU 1.0" not in out:
@@ -339,6 +358,7 @@ def end_to_end(build, env, emu_dir):
 
     # The file's settings too (an upload keeps a module's own by default), so
     # that the module ends up holding the file exactly.
+    restart_module(emu, transcript)
     status, out, err, took = run(canalarm + ["upload", hexfw, "--port", "COM%d" % EMU_PORT,
                                              "--verify", "--file-parameters"], env, timeout=300)
     print("canalarm.exe upload: exit %d in %.1f s\n%s" % (status, took, out.rstrip()))
@@ -408,8 +428,14 @@ def main():
     workdir = tempfile.mkdtemp(prefix="canalarm-wine-")
     prefix = os.path.join(workdir, "prefix")
     env = wine_env(prefix)
-    emu = None
+    emu = xvfb = None
     try:
+        # The window's tests need a display from the start: Wine's desktop,
+        # started with the prefix, draws on the display it found then, and
+        # a window test started first after a prefix made without one could
+        # not create its window.
+        if has_window(build):
+            xvfb, env["DISPLAY"] = start_xvfb()
         # A server that stays up between programs, then the prefix made in it.
         os.makedirs(prefix)
         subprocess.run([WINESERVER, "-p"], env=env, check=True)
@@ -419,7 +445,8 @@ def main():
         lines = {n: Line() for n in LINE_PORTS}
         emu_dir = os.path.join(workdir, "emu")
         os.makedirs(emu_dir)
-        emu = subprocess.Popen([emu_program, "--dump-flash", os.path.join(emu_dir, "flash.bin"),
+        emu = subprocess.Popen([emu_program, *STEADY, "--transcript", os.path.join(emu_dir, "transcript.txt"),
+                                "--dump-flash", os.path.join(emu_dir, "flash.bin"),
                                 "--dump-eeprom", os.path.join(emu_dir, "eeprom.bin")],
                                stdout=subprocess.PIPE, text=True,
                                preexec_fn=dies_with_this_process())
@@ -445,15 +472,9 @@ def main():
             # one at a time: they share the prefix's registry, where each
             # forgets the window's settings, and they describe the COM ports
             # by opening them, which must not meet a serial test's line.
-            xvfb, env["DISPLAY"] = start_xvfb()
-            try:
-                tests = subprocess.run(ctest + ["-L", "gui"], env=env)
-            finally:
-                xvfb.terminate()
-                xvfb.wait()
-                env["DISPLAY"] = ""
+            tests = subprocess.run(ctest + ["-L", "gui"], env=env)
             failure = failure or (None if tests.returncode == 0 else "the window's tests under Wine failed")
-        failure = (failure or check_ports_listing(build, env, lines) or end_to_end(build, env, emu_dir)
+        failure = (failure or check_ports_listing(build, env, lines) or end_to_end(build, env, emu_dir, emu)
                    or check_images(emu, emu_dir, build))
         print("Windows tests under Wine: %s in %.1f s" % ("FAILED: " + failure if failure else "passed",
                                                           time.monotonic() - started))
@@ -464,6 +485,9 @@ def main():
         if emu:
             emu.wait()
         subprocess.run([WINESERVER, "-k"], env=env)
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
         shutil.rmtree(workdir, ignore_errors=True)
 
 

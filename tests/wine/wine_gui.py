@@ -81,9 +81,21 @@ def wait_for(predicate, timeout, what):
     sys.exit("timed out waiting for %s" % what)
 
 
-def screenshot(display, path, window="root"):
-    """A shot of the screen (or of one X window); fails when it is blank."""
+def screenshot(display, path, window="root", settle=False):
+    """A shot of the screen (or of one X window); fails when it is blank.
+    With `settle`, once two shots half a second apart are the same (Wine
+    may paint an operation's end a moment after it is on the wire), or
+    after 20 s."""
     subprocess.run(["import", "-display", display, "-window", window, path], check=True)
+    deadline = time.monotonic() + 20
+    while settle and time.monotonic() < deadline:
+        with open(path, "rb") as f:
+            before = f.read()
+        time.sleep(0.5)
+        subprocess.run(["import", "-display", display, "-window", window, path], check=True)
+        with open(path, "rb") as f:
+            if f.read() == before:
+                break
     colours = int(subprocess.run(["identify", "-format", "%k", path], check=True,
                                  stdout=subprocess.PIPE, text=True).stdout)
     if colours < 16:
