@@ -43,7 +43,7 @@ import tty
 import intelhex
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_base import RESTARTED, STEADY, dies_with_this_process  # noqa: E402
+from e2e_base import RESTARTED, STEADY, dies_with_this_process, poll_until  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -310,11 +310,7 @@ def restart_module(emu, transcript):
             return f.read().count(RESTARTED)
     done = restarts()
     emu.send_signal(signal.SIGUSR2)
-    deadline = time.monotonic() + 30
-    while restarts() <= done:
-        if time.monotonic() > deadline:
-            sys.exit("timed out waiting for the emulator to restart")
-        time.sleep(0.05)
+    poll_until(lambda: restarts() > done, "the emulator to restart", timeout=30, interval=0.05)
 
 
 def end_to_end(build, env, emu_dir, emu):
